@@ -1,0 +1,100 @@
+# Shared compile settings and the helpers every folder uses to declare its targets.
+
+set(KELDWICK_WARNINGS -Wall -Wextra -Wpedantic -Werror)
+
+if(KELDWICK_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+if(KELDWICK_FUZZ)
+  # Coverage feedback for every library the fuzz targets link.
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
+# Adds DIR when it has a CMakeLists.txt; otherwise looks for one in each subfolder, at any depth.
+function(keldwick_add_subdirectories dir)
+  set(base ${CMAKE_CURRENT_SOURCE_DIR}/${dir})
+  if(NOT IS_DIRECTORY ${base})
+    return()
+  endif()
+  if(EXISTS ${base}/CMakeLists.txt)
+    add_subdirectory(${dir})
+    return()
+  endif()
+  file(GLOB children RELATIVE ${base} LIST_DIRECTORIES true CONFIGURE_DEPENDS ${base}/*)
+  list(SORT children)
+  foreach(child ${children})
+    if(IS_DIRECTORY ${base}/${child})
+      keldwick_add_subdirectories(${dir}/${child})
+    endif()
+  endforeach()
+endfunction()
+
+# keldwick_library(NAME [QT] SOURCES ... [LIBS ...]): a static library of the project with the
+# project's warnings; its folder's parent is on the include path so includes read "layer/File.h".
+function(keldwick_library name)
+  cmake_parse_arguments(ARG "QT" "" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_compile_options(${name} PRIVATE ${KELDWICK_WARNINGS})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/platform)
+  if(ARG_QT)
+    set_target_properties(${name} PROPERTIES AUTOMOC ON)
+  endif()
+  if(ARG_LIBS)
+    target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+  endif()
+endfunction()
+
+# keldwick_test(NAME SOURCES ... LIBS ...): a GoogleTest program registered with CTest. GUI code runs
+# on Qt's offscreen platform so tests need no display.
+function(keldwick_test name)
+  cmake_parse_arguments(ARG "QT" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_compile_options(${name} PRIVATE ${KELDWICK_WARNINGS})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/platform
+                                             ${PROJECT_SOURCE_DIR}/tests)
+  if(ARG_QT)
+    set_target_properties(${name} PROPERTIES AUTOMOC ON)
+  endif()
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock)
+  if(NOT ARG_QT)
+    target_link_libraries(${name} PRIVATE GTest::gtest_main)
+  endif()
+  target_compile_definitions(${name} PRIVATE
+    KELDWICK_SOURCE_DIR="${PROJECT_SOURCE_DIR}" KELDWICK_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=1"
+               TIMEOUT 120)
+endfunction()
+
+# keldwick_benchmark(NAME SOURCES ... LIBS ...): a Google Benchmark program; never a pass/fail test.
+function(keldwick_benchmark name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  find_package(benchmark REQUIRED)
+  add_executable(${name} ${ARG_SOURCES})
+  target_compile_options(${name} PRIVATE ${KELDWICK_WARNINGS})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/platform)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} benchmark::benchmark)
+endfunction()
+
+# keldwick_fuzzer(NAME SOURCES ... LIBS ... CORPUS dir): with KELDWICK_FUZZ a libFuzzer program;
+# otherwise the same entry point linked to a replay driver and registered as a test that feeds it
+# every file of the committed corpus, so the corpus is checked on every ordinary test run.
+function(keldwick_fuzzer name)
+  cmake_parse_arguments(ARG "" "CORPUS" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_compile_options(${name} PRIVATE ${KELDWICK_WARNINGS})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/platform)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  if(KELDWICK_FUZZ)
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  else()
+    target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/fuzz/ReplayMain.cpp)
+    if(KELDWICK_TESTS)
+      add_test(NAME ${name}.corpus COMMAND ${name} ${ARG_CORPUS})
+      set_tests_properties(${name}.corpus PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300)
+    endif()
+  endif()
+endfunction()

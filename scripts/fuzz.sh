@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each for SECONDS (default 60) on its corpus.
+# New inputs found go to a scratch folder, never into the committed corpus.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-60}
+scripts/setup.sh
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+shopt -s nullglob
+for target in build/fuzz/fuzz/*/fuzz_*; do
+  [ -x "$target" ] || continue
+  name=$(basename "$target")
+  corpus=fuzz/$(basename "$(dirname "$target")")/corpus
+  scratch=$(mktemp -d)
+  echo "fuzz: $name for ${seconds}s"
+  QT_QPA_PLATFORM=offscreen "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+    "$scratch" "$corpus"
+  rm -rf "$scratch"
+done

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, testing, benchmarking and fuzzing Keldwick needs.
+# Safe to run again: it installs only what is missing and does nothing when all is there.
+set -euo pipefail
+
+packages=(
+  g++ cmake ninja-build pkg-config git
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  libexpat1-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev clang-format
+  fonts-dejavu-core fonts-liberation fontconfig
+  python3
+  xvfb xauth
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "setup: installing ${missing[*]}"
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then
+  sudo_cmd=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
