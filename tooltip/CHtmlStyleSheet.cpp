@@ -31,18 +31,38 @@ constexpr std::string_view kDefaultStyleSheet =
     "small {font-size:75%}\r\n"
     ".cpp-comment {color:green; font-style:italic}\r\n";
 
-constexpr auto kSystemColourNames = std::to_array<std::string_view>({
-    "activeborder",   "activecaption",   "appworkspace",
-    "background",     "buttonface",      "buttonhighlight",
-    "buttonshadow",   "buttontext",      "captiontext",
-    "graytext",       "highlight",       "highlighttext",
-    "inactiveborder", "inactivecaption", "inactivecaptiontext",
-    "infobackground", "infotext",        "menu",
-    "menutext",       "scrollbar",       "threeddarkshadow",
-    "threedface",     "threedhighlight", "threedlightshadow",
-    "threedshadow",   "window",          "windowframe",
-    "windowtext",
+using syscolor::SysColour;
+constexpr auto kSystemColourNames = std::to_array<HtmlSystemColourName>({
+    {"activeborder", SysColour::ActiveBorder},
+    {"activecaption", SysColour::ActiveCaption},
+    {"appworkspace", SysColour::AppWorkspace},
+    {"background", SysColour::Background},
+    {"buttonface", SysColour::ButtonFace},
+    {"buttonhighlight", SysColour::ButtonHighlight},
+    {"buttonshadow", SysColour::ButtonShadow},
+    {"buttontext", SysColour::ButtonText},
+    {"captiontext", SysColour::CaptionText},
+    {"graytext", SysColour::GrayText},
+    {"highlight", SysColour::Highlight},
+    {"highlighttext", SysColour::HighlightText},
+    {"inactiveborder", SysColour::InactiveBorder},
+    {"inactivecaption", SysColour::InactiveCaption},
+    {"inactivecaptiontext", SysColour::InactiveCaptionText},
+    {"infobackground", SysColour::InfoBackground},
+    {"infotext", SysColour::InfoText},
+    {"menu", SysColour::Menu},
+    {"menutext", SysColour::MenuText},
+    {"scrollbar", SysColour::ScrollBar},
+    {"threeddarkshadow", SysColour::DarkShadow3D},
+    {"threedface", SysColour::ButtonFace},
+    {"threedhighlight", SysColour::ButtonHighlight},
+    {"threedlightshadow", SysColour::Light3D},
+    {"threedshadow", SysColour::ButtonShadow},
+    {"window", SysColour::Window},
+    {"windowframe", SysColour::WindowFrame},
+    {"windowtext", SysColour::WindowText},
 });
+static_assert(kSystemColourNames.size() == 28);
 
 constexpr int kDefaultPixelsPerInch = 96;
 constexpr int kDefaultFontHeight = 16;
@@ -264,7 +284,7 @@ std::uint32_t ReadUnsigned(std::string_view value) {
     return negative ? static_cast<std::uint32_t>(0u - result) : result;
 }
 
-std::span<const std::string_view> SystemColourNames() {
+std::span<const HtmlSystemColourName> SystemColourNames() {
     return kSystemColourNames;
 }
 
@@ -278,8 +298,9 @@ CHtmlStyleSheet::CHtmlStyleSheet(const SystemColourReader& system) {
                               HtmlRgb(static_cast<int>(c.rgb >> 16), static_cast<int>(c.rgb >> 8),
                                       static_cast<int>(c.rgb)));
     }
-    for (const std::string_view name : kSystemColourNames) {
-        m_colourTable.insert_or_assign(std::string(name), system ? system(name) : HtmlColour{0});
+    for (const HtmlSystemColourName& entry : kSystemColourNames) {
+        m_colourTable.insert_or_assign(std::string(entry.name),
+                                       system ? system(entry.which) : HtmlColour{0});
     }
     SetStyleSheet(kDefaultStyleSheet);
 }

@@ -2,6 +2,7 @@
 // The drawer's style sheet and colour names, and the readers of lengths, colours and font weights
 // that every tag and declaration uses.
 
+#include "syscolor/SysColour.h"
 #include "tooltip/HtmlStyle.h"
 
 #include <cstdint>
@@ -28,11 +29,16 @@ public:
     [[nodiscard]] virtual int XHeight() const = 0;
 };
 
-// The named colours of the user interface, read once when the sheet is made.
-using SystemColourReader = std::function<HtmlColour(std::string_view name)>;
+// Reads one of the user interface's colours; the sheet reads each once, when it is made.
+using SystemColourReader = std::function<HtmlColour(syscolor::SysColour which)>;
+
+struct HtmlSystemColourName {
+    std::string_view name;
+    syscolor::SysColour which;
+};
 
 // The 28 names of the user interface's colours, in the order they are entered.
-[[nodiscard]] std::span<const std::string_view> SystemColourNames();
+[[nodiscard]] std::span<const HtmlSystemColourName> SystemColourNames();
 
 class CHtmlStyleSheet {
 public:

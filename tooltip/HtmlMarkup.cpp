@@ -1,5 +1,7 @@
 #include "tooltip/HtmlMarkup.h"
 
+#include "tooltip/HtmlStyle.h"
+
 #include <algorithm>
 #include <array>
 #include <utility>
@@ -234,6 +236,28 @@ bool NextAttribute(std::string_view attributes, std::size_t& cursor, std::string
     value = attributes.substr(cursor, stop - cursor);
     cursor = stop == n ? n : stop + 1;
     return true;
+}
+
+void ApplyTextTransform(std::string& text, int transform) {
+    if (transform == TransformNone) {
+        return;
+    }
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char& c = text[i];
+        if (transform == TransformUpper) {
+            if (c >= 'a' && c <= 'z') {
+                c = static_cast<char>(c - 'a' + 'A');
+            }
+            continue;
+        }
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+        if (transform == TransformCapitalize && c >= 'a' && c <= 'z' &&
+            (i == 0 || text[i - 1] == ' ')) {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
 }
 
 HtmlTagInfo LookupTag(std::string_view name) {

@@ -69,6 +69,10 @@ bool NextAttribute(std::string_view attributes, std::size_t& cursor, std::string
 
 [[nodiscard]] HtmlTagInfo LookupTag(std::string_view name);
 
+// Upper case, lower case, or lower case with each letter that starts the text or follows a space
+// capitalised (the transform codes of HtmlStyle). Only ASCII letters change, so UTF-8 stays whole.
+void ApplyTextTransform(std::string& text, int transform);
+
 // Looks up a whole entity such as "&euro;"; empty when it is not one of the markup's entities.
 [[nodiscard]] std::string_view LookupEntity(std::string_view entity);
 

@@ -11,8 +11,8 @@ constexpr HtmlColour kGreen = 0x008000;
 
 class StyleSheetTest : public ::testing::Test {
 protected:
-    CHtmlStyleSheet m_sheet{[](std::string_view name) -> HtmlColour {
-        return name == "infobackground" ? 0x00E1FFFF : 0x00123456;
+    CHtmlStyleSheet m_sheet{[](syscolor::SysColour which) -> HtmlColour {
+        return which == syscolor::SysColour::InfoBackground ? 0x00E1FFFF : 0x00123456;
     }};
 };
 

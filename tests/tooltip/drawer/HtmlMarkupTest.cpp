@@ -118,5 +118,18 @@ TEST(HtmlMarkup, TagLookupIsExactAndKnowsClosingForms) {
     EXPECT_EQ(LookupTag("/").code, TagUnknown);
 }
 
+TEST(HtmlMarkup, TextTransformsChangeAsciiLettersOnly) {
+    std::string text = "hELLO wORLD-x Ã©tÃ©";
+    ApplyTextTransform(text, 1);
+    EXPECT_EQ(text, "HELLO WORLD-X Ã©TÃ©");
+    ApplyTextTransform(text, 2);
+    EXPECT_EQ(text, "hello world-x Ã©tÃ©");
+    text = "mY nAME  is-bob";
+    ApplyTextTransform(text, 3);
+    EXPECT_EQ(text, "My Name  Is-bob");
+    ApplyTextTransform(text, 0);
+    EXPECT_EQ(text, "My Name  Is-bob");
+}
+
 } // namespace
 } // namespace tooltip

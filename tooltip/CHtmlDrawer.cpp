@@ -1,0 +1,127 @@
+#include "tooltip/CHtmlDrawer.h"
+
+#include "opener/CXdgOpener.h"
+#include "tooltip/HtmlArithmetic.h"
+#include "tooltip/HtmlMarkup.h"
+#include "tooltip/HtmlPassDevice.h"
+#include "tooltip/HtmlStrings.h"
+
+#include <algorithm>
+
+namespace tooltip {
+
+CHtmlDrawer::CHtmlDrawer(HtmlDrawerServices services)
+    : m_services(std::move(services)),
+      m_styles(m_services.systemColours ? m_services.systemColours
+                                        : SystemColourReader(&syscolor::GetSysColour)),
+      m_handCursor(m_services.handCursor) {
+    if (m_services.opener == nullptr) {
+        m_ownOpener = std::make_unique<opener::CXdgOpener>();
+        m_services.opener = m_ownOpener.get();
+    }
+    if (!m_services.loadString) {
+        m_services.loadString = &LoadProgramString;
+    }
+    m_styles.SetUnitMetrics(this);
+}
+
+CHtmlDrawer::~CHtmlDrawer() = default;
+
+void CHtmlDrawer::SetHoverCallback(IHtmlMessageTarget* window) {
+    m_hoverWindow = window;
+    m_hoverMessage = window != nullptr ? TipRepaintMessage : 0;
+    m_hoverParam = 0;
+}
+
+HtmlSize CHtmlDrawer::PrepareOutput(HtmlDc& dc, std::string_view text) {
+    m_dc = &dc;
+    SetJustification(0, 0);
+    m_text.assign(text);
+    PreprocessText(m_text);
+    HtmlSize size;
+    if (m_text.empty()) {
+        return size;
+    }
+    m_mode = LayoutMode::Measure;
+    size = LayoutPass(HtmlRect{0, 0, m_maxWidth, 0});
+    if (size == HtmlSize{}) {
+        m_text.clear();
+    }
+    if (m_maxWidth != 0 && size.cx > m_maxWidth) {
+        size.cx = m_maxWidth;
+    }
+    size.cx += 1;
+    size.cy += 1;
+    return size;
+}
+
+void CHtmlDrawer::DrawPreparedOutput(HtmlDc& dc, const HtmlRect& rect) {
+    if (m_text.empty()) {
+        return;
+    }
+    m_mode = LayoutMode::Draw;
+    m_dc = &dc;
+    static_cast<void>(LayoutPass(rect));
+}
+
+HtmlSize CHtmlDrawer::LayoutPass(HtmlRect rect) {
+    // Each Draw pass records the hot areas afresh, so repaints do not pile up copies.
+    m_hotAreas.clear();
+    if (m_mode == LayoutMode::Measure) {
+        m_lines.clear();
+        m_animations.clear();
+    }
+    m_lineIndex = 0;
+    m_tableCounter = m_linkCounter = m_animationCounter = -1;
+    m_styleStack.clear();
+    m_style.Reset();
+    m_styles.ApplySelector(m_style, "body");
+    BeginPassDevice();
+
+    HtmlSize size;
+    std::size_t p = 0;
+    const std::string_view text = m_text;
+    while (p < text.size()) {
+        const std::size_t s = p;
+        const bool table = FindTagStart(text, "table", p);
+        if (p > s) {
+            const HtmlSize block = LayoutFlowBlock(text.substr(s, p - s), rect);
+            size.cx = std::max(size.cx, block.cx);
+            size.cy = SaturatingAdd(size.cy, block.cy);
+            if (m_mode == LayoutMode::Draw) {
+                rect.top = SaturatingAdd(rect.top, block.cy);
+            }
+        }
+        if (!table) {
+            break;
+        }
+        std::size_t end = FindTableEnd(p);
+        if (end <= p) {
+            // An opening tag too close to the end to have a closing one: pass over the tag.
+            end = text.find('>', p);
+            p = end == std::string_view::npos ? text.size() : end + 1;
+            continue;
+        }
+        const HtmlSize tableSize = LayoutTable(text.substr(p, end - p), rect);
+        size.cx = std::max(size.cx, tableSize.cx);
+        size.cy = SaturatingAdd(size.cy, tableSize.cy);
+        if (m_mode == LayoutMode::Draw) {
+            rect.top = SaturatingAdd(rect.top, tableSize.cy);
+        }
+        p = end;
+    }
+
+    EndPassDevice();
+    m_styleStack.clear();
+    if (m_mode == LayoutMode::Measure) {
+        m_lines.resize(std::min(m_lines.size(), m_lineIndex));
+    }
+    return size;
+}
+
+bool CHtmlDrawer::OnTimer() {
+    // No picture in this build animates yet, so no frame ever changes.
+    return false;
+}
+
+} // namespace tooltip

@@ -1,0 +1,280 @@
+// Flow layout: lines, text runs with wrapping and justification, and the elements that act in
+// the flow (rules, breaks, tabs, strings).
+
+#include "tooltip/CHtmlDrawer.h"
+
+#include "text/Utf8.h"
+#include "tooltip/HtmlArithmetic.h"
+#include "tooltip/HtmlMarkup.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace tooltip {
+
+namespace {
+
+constexpr std::string_view kBreakCharacters = " -.,!:;)}]?";
+// Bounds the repeat count of "<br=n>" and "<t=n>".
+constexpr int kMaxRepeat = 1000;
+
+int CountSpaces(std::string_view text) {
+    return static_cast<int>(std::count(text.begin(), text.end(), ' '));
+}
+
+void TrimTrailingWhite(std::string& text) {
+    while (!text.empty() && IsWhite(text.back())) {
+        text.pop_back();
+    }
+}
+
+void TrimLeadingWhite(std::string& text) {
+    std::size_t n = 0;
+    while (n < text.size() && IsWhite(text[n])) {
+        ++n;
+    }
+    text.erase(0, n);
+}
+
+} // namespace
+
+HtmlSize CHtmlDrawer::LayoutFlowBlock(std::string_view block, const HtmlRect& rect) {
+    std::string wrapped;
+    wrapped.reserve(block.size() + 13);
+    wrapped.append("<body>").append(block).append("</body>");
+
+    Flow flow;
+    m_blockRect = rect;
+    flow.left = rect.left;
+    flow.lineWidth = ClampCoordinate(static_cast<long long>(rect.right) - rect.left);
+    flow.y = rect.top;
+    const std::size_t firstLine = m_lineIndex;
+    flow.x = StartLine(rect.left, flow);
+    flow.lineStart = flow.x;
+
+    std::size_t p = 0;
+    std::string run;
+    std::string_view tag;
+    while (p < wrapped.size()) {
+        const bool hasTag = NextToken(wrapped, p, run, tag);
+        if (!run.empty()) {
+            LayoutText(flow, std::move(run));
+            run = std::string();
+        }
+        if (hasTag) {
+            HandleTag(flow, tag);
+        }
+    }
+    if (flow.x != flow.lineStart) {
+        m_line.wrapped = 0;
+        NewLine(flow, 1);
+    }
+    SetJustification(0, 0);
+    flow.size.cy = ClampCoordinate(static_cast<long long>(flow.y) - rect.top);
+    WidenForPercentRules(firstLine, flow.size);
+    return flow.size;
+}
+
+void CHtmlDrawer::WidenForPercentRules(std::size_t firstLine, HtmlSize& size) const {
+    const std::size_t end = std::min(m_lineIndex, m_lines.size());
+    for (std::size_t i = firstLine; i < end; ++i) {
+        const HtmlLine& line = m_lines[i];
+        if (line.percent != 0) {
+            const int candidate =
+                SaturatingAdd(line.width, MulDivRound(line.percent, size.cx, 100));
+            size.cx = std::max(size.cx, candidate);
+        }
+    }
+}
+
+int CHtmlDrawer::StartLine(int left, Flow& flow) {
+    if (m_mode == LayoutMode::Measure) {
+        m_line = HtmlLine{};
+        m_line.alignment = m_style.textAlign;
+        if (m_lineIndex >= m_lines.size()) {
+            m_lines.push_back(m_line);
+        } else {
+            m_lines[m_lineIndex] = m_line;
+        }
+        return left;
+    }
+    // A Draw pass that meets more lines than were measured draws the rest unaligned.
+    m_line = m_lineIndex < m_lines.size() ? m_lines[m_lineIndex] : HtmlLine{};
+    const int avail = m_blockRect.right - m_blockRect.left;
+    if (m_line.percent != 0) {
+        m_line.width = SaturatingAdd(m_line.width, MulDivRound(avail, m_line.percent, 100));
+    }
+    if (m_line.alignment == AlignJustify && m_line.wrapped != 0) {
+        SetJustification(avail - m_line.width, m_line.breakCount);
+    } else {
+        SetJustification(0, 0);
+    }
+    flow.remainingWidth = m_line.width;
+    flow.remainingBreaks = m_line.breakCount;
+    switch (m_line.alignment) {
+    case AlignCenter:
+        return SaturatingAdd(left, (static_cast<long long>(avail) - m_line.width) / 2);
+    case AlignRight:
+        return SaturatingAdd(left, static_cast<long long>(avail) - m_line.width);
+    default:
+        return left;
+    }
+}
+
+void CHtmlDrawer::NewLine(Flow& flow, int count) {
+    count = std::clamp(count, 1, kMaxRepeat);
+    if (m_mode == LayoutMode::Measure) {
+        if (m_line.height == 0) {
+            m_line.height = FontHeight();
+        }
+        flow.size.cx = std::max(flow.size.cx, flow.x - flow.left);
+        m_line.height = SaturatingAdd(m_line.height, m_line.descent);
+        m_line.width = flow.x - flow.left;
+        m_lines[m_lineIndex] = m_line;
+    }
+    ++m_lineIndex;
+    flow.y = SaturatingAdd(flow.y, static_cast<long long>(count) * m_line.height);
+    flow.x = StartLine(flow.left, flow);
+    flow.lineStart = flow.x;
+}
+
+int CHtmlDrawer::TextTop(int y, int cy) {
+    if (m_mode == LayoutMode::Measure) {
+        m_line.descent = std::max(m_line.descent, cy - FontAscent());
+        m_line.height = std::max(m_line.height, FontAscent());
+        return y;
+    }
+    switch (m_style.verticalAlign) {
+    case VAlignMiddle:
+        return y + (m_line.height - FontHeight()) / 2;
+    case VAlignBottom:
+        return y + m_line.height - FontAscent();
+    case VAlignBaseline:
+        return y + m_line.height - FontAscent() - m_line.descent;
+    default:
+        return y;
+    }
+}
+
+int CHtmlDrawer::ObjectTop(int y, int h) {
+    if (m_mode == LayoutMode::Measure) {
+        m_line.height = std::max(m_line.height, h);
+        return y;
+    }
+    switch (m_style.verticalAlign) {
+    case VAlignMiddle:
+        return y + (m_line.height - h) / 2;
+    case VAlignBottom:
+        return y + m_line.height - h;
+    case VAlignBaseline:
+        return y + m_line.height - m_line.descent - h;
+    default:
+        return y;
+    }
+}
+
+void CHtmlDrawer::LayoutText(Flow& flow, std::string text) {
+    ApplyTextTransform(text, m_style.textTransform);
+    while (!text.empty()) {
+        SetJustification(0, 0);
+        const HtmlSize extent = TextExtent(text);
+        int cx = extent.cx;
+        const int top = TextTop(flow.y, extent.cy);
+        const int remaining =
+            ClampCoordinate(static_cast<long long>(flow.left) + flow.lineWidth - flow.x);
+        std::string piece;
+        if (m_maxWidth != 0 && flow.lineWidth != 0 && cx > remaining) {
+            cx = remaining;
+            piece = SplitAtBreak(text, cx, flow.x == flow.lineStart);
+        } else {
+            piece.swap(text);
+        }
+        if (m_mode == LayoutMode::Measure) {
+            m_line.alignment = m_style.textAlign;
+            m_line.breakCount += CountSpaces(piece);
+        } else if (cx != 0) {
+            cx = DrawPiece(flow, std::move(piece), cx, top, remaining);
+        }
+        flow.x = SaturatingAdd(flow.x, cx);
+        if (!text.empty()) {
+            m_line.wrapped = 1;
+            NewLine(flow, 1);
+        }
+    }
+}
+
+int CHtmlDrawer::DrawPiece(Flow& flow, std::string piece, int cx, int top, int remaining) {
+    if (flow.remainingWidth == cx && !piece.empty() && piece.back() == ' ') {
+        // The line's last piece: its trailing spaces take no part in alignment or justification.
+        TrimTrailingWhite(piece);
+        flow.remainingBreaks = CountSpaces(piece);
+        const int trimmed = TextExtent(piece).cx;
+        flow.remainingWidth += trimmed - cx;
+        cx = trimmed;
+    }
+    if (m_line.alignment == AlignJustify && m_line.wrapped != 0) {
+        SetJustification(remaining - flow.remainingWidth, flow.remainingBreaks);
+    }
+    flow.remainingWidth -= cx;
+    const HtmlSize drawn = TextExtent(piece);
+    AddHotArea(flow.x, top, flow.x + drawn.cx, top + drawn.cy);
+    TextOut(flow.x, top, piece);
+    flow.remainingBreaks -= CountSpaces(piece);
+    if (m_style.overline != 0) {
+        DrawOverline(flow.x, flow.x + drawn.cx, top);
+    }
+    return drawn.cx;
+}
+
+std::string CHtmlDrawer::SplitAtBreak(std::string& text, int& avail, bool lineEmpty) {
+    std::size_t b = 0;
+    if (avail >= 0) {
+        for (std::size_t i = 1; i < text.size(); ++i) {
+            if (kBreakCharacters.find(text[i]) == std::string_view::npos) {
+                continue;
+            }
+            if (TextExtent(std::string_view(text).substr(0, i)).cx > avail) {
+                break;
+            }
+            b = i;
+        }
+    }
+    std::string piece;
+    if (b > 0) {
+        piece = text.substr(0, b + 1);
+        text.erase(0, b + 1);
+        TrimTrailingWhite(piece);
+        avail = TextExtent(piece).cx;
+        TrimLeadingWhite(text);
+        return piece;
+    }
+    if (lineEmpty) {
+        // The word is longer than a whole line: cut it between characters (never inside one),
+        // taking at least one.
+        std::vector<std::size_t> ends;
+        for (std::size_t i = 0; i < text.size();) {
+            i = std::min(text.size(),
+                         i + text::Utf8SequenceLength(static_cast<unsigned char>(text[i])));
+            ends.push_back(i);
+        }
+        // Widths grow with the prefix, so the longest prefix that fits is found by halving.
+        std::size_t lo = 0;
+        std::size_t hi = ends.size() - 1;
+        while (lo < hi) {
+            const std::size_t mid = (lo + hi + 1) / 2;
+            if (TextExtent(std::string_view(text).substr(0, ends[mid])).cx <= avail) {
+                lo = mid;
+            } else {
+                hi = mid - 1;
+            }
+        }
+        piece = text.substr(0, ends[lo]);
+        text.erase(0, ends[lo]);
+        avail = TextExtent(piece).cx;
+        return piece;
+    }
+    avail = 0;
+    return piece;
+}
+
+} // namespace tooltip

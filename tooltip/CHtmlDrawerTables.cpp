@@ -1,0 +1,37 @@
+// Tables in the flow: where a table ends, so the flow layout can cut it out of the text.
+
+#include "tooltip/CHtmlDrawer.h"
+
+#include "tooltip/HtmlMarkup.h"
+
+namespace tooltip {
+
+std::size_t CHtmlDrawer::FindTableEnd(std::size_t p) const {
+    const std::string_view text = m_text;
+    int depth = 1;
+    std::size_t a = p + 7;
+    std::size_t b = p + 7;
+    while (true) {
+        FindTagStart(text, "table", a);
+        FindTagStart(text, "/table", b);
+        if (a < b) {
+            ++depth;
+            a += 7;
+        } else if (b < a) {
+            --depth;
+            b += 8;
+        }
+        if (depth == 0 || a == b) {
+            break;
+        }
+    }
+    return b >= 8 ? b - 8 : 0;
+}
+
+HtmlSize CHtmlDrawer::LayoutTable(std::string_view /*tableText*/, const HtmlRect& /*rect*/) {
+    // Tables are not laid out yet: a table takes no room and draws nothing. Still to come: the
+    // grid count, cell measuring, column and row settling, stretching, backgrounds and frames.
+    return {};
+}
+
+} // namespace tooltip

@@ -1,0 +1,68 @@
+#pragma once
+// The plain records that the Measure pass writes and the Draw pass and hit testing read.
+
+#include <string>
+
+namespace tooltip {
+
+struct HtmlSize {
+    int cx = 0;
+    int cy = 0;
+    friend bool operator==(const HtmlSize&, const HtmlSize&) = default;
+};
+
+struct HtmlPoint {
+    int x = 0;
+    int y = 0;
+};
+
+struct HtmlRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+};
+
+// One laid-out line.
+struct HtmlLine {
+    int width = 0;      // content from the block's left edge to the end of the last piece
+    int height = 0;     // tallest ascent or object plus the deepest descent
+    int descent = 0;    // deepest part of a text piece below its font's ascent
+    int percent = 0;    // sum of rule widths given in percent
+    int alignment = 0;  // text align of the line
+    int breakCount = 0; // spaces on the line, for justification
+    int wrapped = 0;    // 1 when the line ended because the next content did not fit
+    friend bool operator==(const HtmlLine&, const HtmlLine&) = default;
+};
+
+// A rectangle of a link; it includes its right and bottom edges.
+struct HtmlHotArea {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+    int linkKind = 0;
+    int linkNumber = 0;
+    std::string linkTarget;
+};
+
+// Settings of the soft shadow under pictures.
+struct HtmlImageShadow {
+    int gradient = 1;
+    int offsetX = 4;
+    int offsetY = 4;
+    int depthX = 7;
+    int depthY = 7;
+    int darkness = 50;
+    unsigned colour = 0x808080;
+};
+
+// One animated image strip.
+struct HtmlAnimation {
+    int frame = 0;
+    int frameCount = 0;
+    int tick = 0;
+    int ticksPerFrame = 0;
+};
+
+} // namespace tooltip

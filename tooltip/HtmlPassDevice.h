@@ -1,0 +1,28 @@
+#pragma once
+// The drawer's hold on a device context during a pass: the pass font, what the context held
+// before the pass, and the fonts realised so far.
+
+#include "gfx/CDc.h"
+#include "tooltip/CHtmlDrawer.h"
+
+#include <map>
+#include <string>
+#include <tuple>
+
+namespace tooltip {
+
+struct CHtmlDrawer::PassDevice {
+    using FontKey = std::tuple<std::string, int, int, int, int, int>;
+    // A tip uses a handful of fonts; the bound stops markup with endless distinct sizes from
+    // growing the cache.
+    static constexpr std::size_t kMaxCachedFonts = 64;
+
+    gfx::CFont font;
+    gfx::CFont previousFont;
+    gfx::BkMode previousBkMode = gfx::BkMode::Opaque;
+    gfx::ColorRef previousTextColour = 0;
+    gfx::ColorRef previousBkColour = 0;
+    std::map<FontKey, gfx::CFont> cache;
+};
+
+} // namespace tooltip
