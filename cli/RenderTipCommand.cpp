@@ -1,0 +1,185 @@
+// keldwick-cli render-tip: measures a tip text as the tooltip would and draws it into a PNG, so a
+// designer can preview tip texts without running the program.
+
+#include "cli/CliCommand.h"
+
+#include "gfx/CBitmap.h"
+#include "gfx/CDc.h"
+#include "syscolor/SysColour.h"
+#include "tooltip/CHtmlDrawer.h"
+
+#include <QGuiApplication>
+
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <optional>
+#include <string>
+
+namespace cli {
+
+namespace {
+
+constexpr int kMaxWrap = 100000;
+constexpr int kMaxImageSide = 16384;
+constexpr std::size_t kMaxTextBytes = 1 << 20;
+
+struct RenderTipOptions {
+    int wrap = 0;
+    bool lines = false;
+    bool hot = false;
+    std::optional<std::string> inFile;
+    std::optional<std::string> text;
+    std::string out;
+};
+
+int Usage(const char* problem) {
+    std::fprintf(stderr,
+                 "keldwick-cli render-tip: %s\nusage: keldwick-cli render-tip [--wrap PIXELS] "
+                 "[--lines] [--hot] (--in FILE | TEXT) --out FILE.png\n",
+                 problem);
+    return 2;
+}
+
+// Returns 0 when the options were read, else the exit code of the usage error.
+int ReadOptions(Arguments args, RenderTipOptions& options) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (arg == "--lines") {
+            options.lines = true;
+        } else if (arg == "--hot") {
+            options.hot = true;
+        } else if (arg == "--wrap" || arg == "--in" || arg == "--out") {
+            if (!hasValue) {
+                return Usage("an option lacks its value");
+            }
+            const std::string_view value = args[++i];
+            if (arg == "--wrap") {
+                const auto [end, ec] =
+                    std::from_chars(value.data(), value.data() + value.size(), options.wrap);
+                if (ec != std::errc() || end != value.data() + value.size() || options.wrap < 0 ||
+                    options.wrap > kMaxWrap) {
+                    return Usage("--wrap takes a number of pixels from 0 to 100000");
+                }
+            } else if (arg == "--in") {
+                options.inFile = std::string(value);
+            } else {
+                options.out = std::string(value);
+            }
+        } else if (arg.starts_with("--")) {
+            return Usage("unknown option");
+        } else if (options.text) {
+            return Usage("give one text");
+        } else {
+            options.text = std::string(arg);
+        }
+    }
+    if (options.inFile.has_value() == options.text.has_value()) {
+        return Usage("give either --in FILE or a TEXT");
+    }
+    if (options.out.empty()) {
+        return Usage("--out FILE.png is required");
+    }
+    return 0;
+}
+
+bool ReadText(const std::string& path, std::string& text) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        std::fprintf(stderr, "keldwick-cli render-tip: cannot read %s\n", path.c_str());
+        return false;
+    }
+    text.resize(kMaxTextBytes + 1);
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    if (text.size() > kMaxTextBytes) {
+        std::fprintf(stderr, "keldwick-cli render-tip: %s is larger than 1 MiB\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+
+void PrintLines(const tooltip::CHtmlDrawer& drawer) {
+    int n = 0;
+    for (const tooltip::HtmlLine& line : drawer.Lines()) {
+        std::printf("line %d: width %d height %d descent %d percent %d align %d breaks %d "
+                    "wrapped %d\n",
+                    n++, line.width, line.height, line.descent, line.percent, line.alignment,
+                    line.breakCount, line.wrapped);
+    }
+}
+
+void PrintHotAreas(const tooltip::CHtmlDrawer& drawer) {
+    int n = 0;
+    for (const tooltip::HtmlHotArea& area : drawer.HotAreas()) {
+        std::printf("hot %d: %d,%d,%d,%d link %d %s \"%s\"\n", n++, area.left, area.top, area.right,
+                    area.bottom, area.linkNumber,
+                    area.linkKind == tooltip::LinkHref ? "href" : "msg", area.linkTarget.c_str());
+    }
+}
+
+// Fonts need a GUI application; without a display the offscreen platform serves.
+std::optional<QGuiApplication> MakeApplication() {
+    if (qGuiApp != nullptr) {
+        return std::nullopt;
+    }
+    if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    }
+    static int argc = 1;
+    static char name[] = "keldwick-cli";
+    static char* argv[] = {name, nullptr};
+    return std::optional<QGuiApplication>(std::in_place, argc, argv);
+}
+
+} // namespace
+
+int RunRenderTip(Arguments args) {
+    RenderTipOptions options;
+    if (const int usage = ReadOptions(args, options); usage != 0) {
+        return usage;
+    }
+    std::string text;
+    if (options.inFile) {
+        if (!ReadText(*options.inFile, text)) {
+            return 1;
+        }
+    } else {
+        text = *options.text;
+    }
+    const std::optional<QGuiApplication> app = MakeApplication();
+
+    tooltip::CHtmlDrawer drawer;
+    drawer.SetMaxWidth(options.wrap);
+    gfx::CDc measureDc;
+    const tooltip::HtmlSize size = drawer.PrepareOutput(measureDc, text);
+    std::printf("size: %d x %d\n", size.cx, size.cy);
+    if (options.lines) {
+        PrintLines(drawer);
+    }
+    if (size.cx <= 0 || size.cy <= 0) {
+        std::fprintf(stderr, "keldwick-cli render-tip: the tip is empty; no image written\n");
+        return 1;
+    }
+    if (size.cx > kMaxImageSide || size.cy > kMaxImageSide) {
+        std::fprintf(stderr, "keldwick-cli render-tip: %d x %d is too large to draw\n", size.cx,
+                     size.cy);
+        return 1;
+    }
+    gfx::CDc dc(gfx::CBitmap::Create(size.cx, size.cy));
+    dc.FillSolidRect({0, 0, size.cx, size.cy},
+                     syscolor::GetSysColour(syscolor::SysColour::InfoBackground));
+    drawer.DrawPreparedOutput(dc, tooltip::HtmlRect{0, 0, size.cx, size.cy});
+    if (options.hot) {
+        PrintHotAreas(drawer);
+    }
+    if (!dc.Bitmap().SavePng(options.out)) {
+        std::fprintf(stderr, "keldwick-cli render-tip: cannot write %s\n", options.out.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace cli
