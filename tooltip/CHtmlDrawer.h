@@ -4,6 +4,7 @@
 // pass paints into a rectangle, replaying those records. Between passes the drawer answers cursor
 // and click questions about the links it drew.
 
+#include "tooltip/CDrawManager.h"
 #include "tooltip/CHtmlStyleSheet.h"
 #include "tooltip/HtmlDevice.h"
 #include "tooltip/HtmlDrawerServices.h"
@@ -32,6 +33,8 @@ public:
     void SetHoverCallback(IHtmlMessageTarget* window);
     // 0 turns wrapping off; takes effect at the next PrepareOutput.
     void SetMaxWidth(int pixels) { m_maxWidth = pixels; }
+    // The tooltip uses it for its own shadows and fills.
+    [[nodiscard]] CDrawManager& GetDrawManager() { return m_drawManager; }
 
     // The Measure pass: size the text needs (0, 0 for an empty text).
     [[nodiscard]] HtmlSize PrepareOutput(HtmlDc& dc, std::string_view text);
@@ -131,6 +134,7 @@ private:
     IHtmlMessageTarget* m_hoverWindow = nullptr;
     unsigned m_hoverMessage = 0;
     std::intptr_t m_hoverParam = 0;
+    CDrawManager m_drawManager;
 
     // State of a pass.
     std::string m_text;

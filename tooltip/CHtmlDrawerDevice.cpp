@@ -59,8 +59,8 @@ void CHtmlDrawer::SelectStyleFont() {
         m_fontHeight = metrics.height;
         m_fontAscent = metrics.ascent;
     }
-    m_dc->SetBkMode(m_style.backgroundMode == BackgroundOpaque ? gfx::BkMode::Opaque
-                                                               : gfx::BkMode::Transparent);
+    m_dc->SetBkMode(m_style.backgroundMode == BkModeOpaque ? gfx::BkMode::Opaque
+                                                           : gfx::BkMode::Transparent);
     m_dc->SetTextColor(m_style.colour);
     m_dc->SetBkColor(m_style.backgroundColour);
 }
@@ -92,13 +92,7 @@ void CHtmlDrawer::DrawOverline(int x0, int x1, int y) {
 }
 
 void CHtmlDrawer::DrawRule(int x0, int x1, int y, int thickness, HtmlColour colour) {
-    if (thickness <= 0 || x1 <= x0) {
-        return;
-    }
-    const gfx::CPen previous = m_dc->SelectPen(gfx::CPen(gfx::PenStyle::Solid, thickness, colour));
-    static_cast<void>(m_dc->MoveTo(x0, y));
-    m_dc->LineTo(x1, y);
-    static_cast<void>(m_dc->SelectPen(previous));
+    m_drawManager.DrawLineSegment(*m_dc, gfx::Point{x0, y}, gfx::Point{x1, y}, thickness, colour);
 }
 
 int CHtmlDrawer::PixelsPerInch() const {

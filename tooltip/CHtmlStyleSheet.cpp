@@ -410,9 +410,9 @@ void CHtmlStyleSheet::ApplyProperty(HtmlStyle& style, std::string_view name,
         style.colour = ParseColour(style.colour, value);
     } else if (name == "background-color") {
         if (value == "transparent") {
-            style.backgroundMode = BackgroundTransparent;
+            style.backgroundMode = BkModeTransparent;
         } else {
-            style.backgroundMode = BackgroundOpaque;
+            style.backgroundMode = BkModeOpaque;
             style.backgroundColour = ParseColour(style.backgroundColour, value);
         }
     } else if (name == "text-decoration") {
@@ -466,9 +466,9 @@ void CHtmlStyleSheet::ApplyFontAttributes(HtmlStyle& style, std::string_view att
             style.weight = ParseFontWeight(value);
         } else if (name == "bkgnd") {
             if (value == "transparent") {
-                style.backgroundMode = BackgroundTransparent;
+                style.backgroundMode = BkModeTransparent;
             } else {
-                style.backgroundMode = BackgroundOpaque;
+                style.backgroundMode = BkModeOpaque;
                 style.backgroundColour = ParseColour(style.backgroundColour, value);
             }
         }

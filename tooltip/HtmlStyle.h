@@ -14,7 +14,7 @@ using HtmlColour = std::uint32_t;
     return static_cast<HtmlColour>((red & 0xFF) | ((green & 0xFF) << 8) | ((blue & 0xFF) << 16));
 }
 
-enum HtmlBackgroundMode : int { BackgroundTransparent = 1, BackgroundOpaque = 2 };
+enum HtmlBackgroundMode : int { BkModeTransparent = 1, BkModeOpaque = 2 };
 enum HtmlTextAlign : int { AlignLeft = 0, AlignCenter = 1, AlignRight = 2, AlignJustify = 3 };
 enum HtmlVerticalAlign : int {
     VAlignTop = 0,
@@ -45,7 +45,7 @@ struct HtmlStyle {
     HtmlColour borderDarkColour = 0;
     HtmlColour middleColour = 0xFFFFFF;
     HtmlColour endColour = 0xFFFFFF;
-    int backgroundMode = BackgroundTransparent;
+    int backgroundMode = BkModeTransparent;
     int backgroundEffect = -1;
     std::string backgroundImage;
     int textAlign = AlignLeft;

@@ -45,7 +45,7 @@ TEST_F(StyleSheetTest, HeadingsAndSizesFromTheDefaultSheet) {
     HtmlStyle pre;
     m_sheet.ApplySelector(pre, "pre");
     EXPECT_EQ(pre.face, "courier");
-    EXPECT_EQ(pre.backgroundMode, BackgroundOpaque);
+    EXPECT_EQ(pre.backgroundMode, BkModeOpaque);
     EXPECT_EQ(pre.backgroundColour, HtmlRgb(0xfb, 0xed, 0xbb));
 
     HtmlStyle unknown;
@@ -90,10 +90,10 @@ TEST_F(StyleSheetTest, DeclarationValues) {
     EXPECT_EQ(style.verticalAlign, VAlignMiddle);
     EXPECT_EQ(style.textTransform, TransformCapitalize);
     m_sheet.ApplyDeclarations(style, "background-color:yellow");
-    EXPECT_EQ(style.backgroundMode, BackgroundOpaque);
+    EXPECT_EQ(style.backgroundMode, BkModeOpaque);
     EXPECT_EQ(style.backgroundColour, 0x00FFFFu);
     m_sheet.ApplyDeclarations(style, "background-color:transparent; font-weight:heavy");
-    EXPECT_EQ(style.backgroundMode, BackgroundTransparent);
+    EXPECT_EQ(style.backgroundMode, BkModeTransparent);
     EXPECT_EQ(style.weight, 0);
     m_sheet.ApplyDeclarations(style, "margin:5px; padding:3; unknown:1; font-family:");
     EXPECT_EQ(style.cellPadding, 5);
@@ -190,9 +190,9 @@ TEST_F(StyleSheetTest, FontTagAttributes) {
     EXPECT_EQ(style.underline, 1);
     EXPECT_EQ(style.overline, 1);
     m_sheet.ApplyFontAttributes(style, "bkgnd=yellow");
-    EXPECT_EQ(style.backgroundMode, BackgroundOpaque);
+    EXPECT_EQ(style.backgroundMode, BkModeOpaque);
     m_sheet.ApplyFontAttributes(style, "bkgnd=transparent SIZE=30 color=blue color=green");
-    EXPECT_EQ(style.backgroundMode, BackgroundTransparent);
+    EXPECT_EQ(style.backgroundMode, BkModeTransparent);
     EXPECT_EQ(style.size, 8);
     EXPECT_EQ(style.colour, kGreen);
 }

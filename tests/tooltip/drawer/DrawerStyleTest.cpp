@@ -63,9 +63,9 @@ TEST_F(DrawerStyleTest, ColoursSpansAndBackgrounds) {
                "<font bkgnd=transparent>t</font><code>k</code>");
     EXPECT_EQ(s["c"].colour, 0x008000u);
     EXPECT_EQ(s["c"].italic, 1);
-    EXPECT_EQ(s["y"].backgroundMode, BackgroundOpaque);
+    EXPECT_EQ(s["y"].backgroundMode, BkModeOpaque);
     EXPECT_EQ(s["y"].backgroundColour, 0x00FFFFu);
-    EXPECT_EQ(s["t"].backgroundMode, BackgroundTransparent);
+    EXPECT_EQ(s["t"].backgroundMode, BkModeTransparent);
     EXPECT_EQ(s["k"].colour, HtmlRgb(0x99, 0, 0));
     EXPECT_EQ(s["k"].face, "arial");
 }
