@@ -4,6 +4,7 @@
 // pass paints into a rectangle, replaying those records. Between passes the drawer answers cursor
 // and click questions about the links it drew.
 
+#include "glyphtext/CGlyphText.h"
 #include "tooltip/CDrawManager.h"
 #include "tooltip/CHtmlStyleSheet.h"
 #include "tooltip/HtmlDevice.h"
@@ -113,7 +114,7 @@ private:
     void BeginPassDevice();
     void EndPassDevice();
     void SelectStyleFont();
-    [[nodiscard]] HtmlSize TextExtent(std::string_view text) const;
+    [[nodiscard]] HtmlSize TextExtent(std::string_view text);
     void SetJustification(int extra, int count);
     void TextOut(int x, int y, std::string_view text);
     void DrawOverline(int x0, int x1, int y);
@@ -121,7 +122,7 @@ private:
     [[nodiscard]] int FontHeight() const override { return m_fontHeight; }
     [[nodiscard]] int FontAscent() const { return m_fontAscent; }
     [[nodiscard]] int PixelsPerInch() const override;
-    [[nodiscard]] int XHeight() const override;
+    [[nodiscard]] int XHeight() const override { return m_fontHeight; }
 
     // Tables built at construction.
     HtmlDrawerServices m_services;
@@ -141,6 +142,8 @@ private:
     LayoutMode m_mode = LayoutMode::Measure;
     HtmlDc* m_dc = nullptr;
     std::unique_ptr<PassDevice> m_device;
+    glyphtext::CGlyphText m_glyphs;
+    glyphtext::Justification m_justification;
     int m_fontHeight = 16;
     int m_fontAscent = 13;
     HtmlRect m_blockRect;

@@ -65,19 +65,17 @@ void CHtmlDrawer::SelectStyleFont() {
     m_dc->SetBkColor(m_style.backgroundColour);
 }
 
-HtmlSize CHtmlDrawer::TextExtent(std::string_view text) const {
-    const gfx::Size size = m_dc->GetTextExtent(text);
-    return {size.cx, size.cy};
+HtmlSize CHtmlDrawer::TextExtent(std::string_view text) {
+    return {m_glyphs.Extent(m_dc->Font(), text, m_justification), m_fontHeight};
 }
 
 void CHtmlDrawer::SetJustification(int extra, int count) {
-    if (m_dc != nullptr) {
-        m_dc->SetTextJustification(extra, count);
-    }
+    m_justification =
+        count > 0 ? glyphtext::Justification{extra, count, 0} : glyphtext::Justification{};
 }
 
 void CHtmlDrawer::TextOut(int x, int y, std::string_view text) {
-    m_dc->TextOut(x, y, text);
+    m_glyphs.Draw(*m_dc, x, y, text, m_justification);
     if (m_services.textObserver != nullptr) {
         m_services.textObserver->OnTextOut(x, y, text, m_style);
     }
@@ -97,10 +95,6 @@ void CHtmlDrawer::DrawRule(int x0, int x1, int y, int thickness, HtmlColour colo
 
 int CHtmlDrawer::PixelsPerInch() const {
     return m_dc != nullptr ? m_dc->LogPixelsY() : gfx::kLogPixelsPerInch;
-}
-
-int CHtmlDrawer::XHeight() const {
-    return m_dc != nullptr ? TextExtent("x").cy : m_fontHeight;
 }
 
 } // namespace tooltip

@@ -1,0 +1,61 @@
+// Prepares and draws arbitrary tip texts at a few wrap widths, then asks about the links drawn.
+
+#include "gfx/CBitmap.h"
+#include "gfx/CDc.h"
+#include "tooltip/CHtmlDrawer.h"
+
+#include <QGuiApplication>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace {
+
+struct NoOpener : opener::ILinkOpener {
+    bool Open(std::string_view) override { return false; }
+};
+
+QGuiApplication& Application() {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    static int argc = 1;
+    static char name[] = "fuzz_html_drawer";
+    static char* argv[] = {name, nullptr};
+    static QGuiApplication app(argc, argv);
+    return app;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static_cast<void>(Application());
+    static NoOpener opener;
+    static const auto drawerOwner = [] {
+        tooltip::HtmlDrawerServices services;
+        services.opener = &opener;
+        services.loadString = [](int id) {
+            return id == 119 ? std::string("Status") : std::string();
+        };
+        return std::make_unique<tooltip::CHtmlDrawer>(services);
+    }();
+    tooltip::CHtmlDrawer& drawer = *drawerOwner;
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    for (const int wrap : {0, 1, 100, 480}) {
+        drawer.SetMaxWidth(wrap);
+        gfx::CDc measure;
+        const tooltip::HtmlSize prepared = drawer.PrepareOutput(measure, text);
+        // Draw into a bounded bitmap: the layout's size is not what is under test here.
+        const int cx = std::clamp(prepared.cx, 1, 1024);
+        const int cy = std::clamp(prepared.cy, 1, 1024);
+        gfx::CDc dc(gfx::CBitmap::Create(cx, cy));
+        drawer.DrawPreparedOutput(dc, tooltip::HtmlRect{0, 0, prepared.cx, prepared.cy});
+        for (const auto& area : drawer.HotAreas()) {
+            drawer.OnSetCursor({area.left, area.top});
+        }
+        drawer.OnSetCursor({-1, -1});
+    }
+    return 0;
+}
