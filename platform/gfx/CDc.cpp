@@ -262,8 +262,11 @@ void DrawWideLine(const CDc& dc, int x0, int y0, int x1, int y1, int deviceWidth
             pen.setDashPattern(dashes);
         }
         painter.setPen(pen);
-        painter.drawLine(QPointF(x0 - left + 0.5, y0 - top + 0.5),
-                         QPointF(x1 - left + 0.5, y1 - top + 0.5));
+        // An odd width centres on the pixel, an even one on its top-left corner, so that a line of
+        // width w at x covers x - w / 2 up to x + (w - 1) / 2.
+        const double centre = deviceWidth % 2 == 1 ? 0.5 : 0.0;
+        painter.drawLine(QPointF(x0 - left + centre, y0 - top + centre),
+                         QPointF(x1 - left + centre, y1 - top + centre));
     }
     detail::PaintCoverage(dc, coverage, left, top, color);
 }
