@@ -118,9 +118,10 @@ bool CHttpClientT::FindHeader(std::string_view name, std::string& value) const {
     return true;
 }
 
+// Stored values keep trailing white space; the framing headers are judged without it.
 bool CHttpClientT::HeaderEquals(std::string_view name, std::string_view value) const {
     const std::string* found = m_headers.Find(name);
-    return found != nullptr && EqualsIgnoringCase(*found, value);
+    return found != nullptr && EqualsIgnoringCase(Trim(*found), value);
 }
 
 std::string_view CHttpClientT::Head() const {
@@ -274,15 +275,18 @@ bool CHttpClientT::SendAndRead(const std::string& head, bool& sent) {
         }
         const bool reused = m_responsesOnConnection > 0;
         sent = true;
+        m_lastError = 0;
         if (!SendRequestOnce(head)) {
-            if (reused && attempt == 0) {
+            if (reused && attempt == 0 && m_lastError != net::kErrorTimedOut) {
                 CloseConnection();
                 continue;
             }
             return false;
         }
         const ReadOutcome outcome = ReadResponse();
-        if (outcome == ReadHeadMissing && m_response.Length() == 0 && reused && attempt == 0) {
+        // A slow server is not a closed one: a time-out is not retried.
+        if (outcome == ReadHeadMissing && m_response.Length() == 0 && reused && attempt == 0 &&
+            m_lastError != net::kErrorTimedOut) {
             CloseConnection();
             continue;
         }

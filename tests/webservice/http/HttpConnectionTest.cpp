@@ -32,7 +32,7 @@ TEST_F(HttpConnection, SecondExchangeReusesTheConnection) {
 
 TEST_F(HttpConnection, ConnectionCloseInAnyCaseEndsTheConnection) {
     m_server.ReadRequest().Send(
-        "HTTP/1.1 200 OK\r\nConnection: cLoSe\r\nContent-Length: 1\r\n\r\nx");
+        "HTTP/1.1 200 OK\r\nConnection: cLoSe \r\nContent-Length: 1\r\n\r\nx");
     m_server.Connection().ReadRequest().Send(Ok("again"));
     m_server.Start();
     ASSERT_TRUE(Exchange());
@@ -51,6 +51,17 @@ TEST_F(HttpConnection, KeptConnectionClosedByTheServerIsReplacedOnce) {
     EXPECT_EQ(m_client.Body(), "second");
     EXPECT_EQ(m_server.Accepted(), 2);
     EXPECT_EQ(RequestLine(m_server.Requests().back()), "GET /b HTTP/1.1");
+}
+
+TEST_F(HttpConnection, KeptConnectionThatTimesOutIsNotRetried) {
+    m_server.ReadRequest().Send(Ok("first")).ReadRequest().Stall();
+    m_server.Connection().ReadRequest().Send(Ok("must not be asked"));
+    m_server.Start();
+    m_options.timeout = 100;
+    ASSERT_TRUE(Exchange("/a"));
+    EXPECT_FALSE(Exchange("/b"));
+    EXPECT_EQ(m_client.m_lastError, ETIMEDOUT);
+    EXPECT_EQ(m_server.Requests().size(), 2u);
 }
 
 TEST_F(HttpConnection, RelativeRedirectRepeatsMethodAndBody) {
