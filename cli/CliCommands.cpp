@@ -1,6 +1,6 @@
 #include "cli/CliCommand.h"
 
-#include "res/Version.h"
+#include "res/VersionText.h"
 
 #include <array>
 #include <cstdio>
@@ -8,12 +8,14 @@
 namespace cli {
 
 int RunVersion(Arguments args);
+int RunNames(Arguments args);
 
 namespace {
 
 // Add a subcommand here, with its run function in a file of its own.
 constexpr std::array kCommands{
     CliCommand{"version", "version", RunVersion},
+    CliCommand{"names", "names", RunNames},
 };
 
 } // namespace
@@ -21,7 +23,7 @@ constexpr std::array kCommands{
 std::span<const CliCommand> AllCommands() { return kCommands; }
 
 int RunVersion(Arguments) {
-    std::printf("%s %s\n", res::kProductName, res::kFileVersion);
+    std::fputs(res::VersionText().c_str(), stdout);
     return 0;
 }
 
