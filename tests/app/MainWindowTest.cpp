@@ -189,3 +189,26 @@ TEST(HelpButtonsTest, EachButtonShowsItsTopicInTheHelpWindow) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(MainWindowTest, TabWalksTheButtonsThenIntoTheSheetAndItsPage) {
+    CKeldwickDlg window(FakeNames());
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    window.Control(1027)->setFocus();
+    std::vector<std::string> visited;
+    for (int step = 0; step < 9; ++step) {
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        visited.push_back(focus == &window.PageSheet().Tabs() ? "tabs"
+                                                               : focus->objectName().toStdString());
+        QTest::keyClick(focus, Qt::Key_Tab);
+    }
+    EXPECT_EQ(visited, (std::vector<std::string>{"1027", "1028", "1029", "tabs", "1000", "1001",
+                                                 "1020", "1021", "1005"}));
+    EXPECT_EQ(QApplication::focusWidget(), window.Control(1027));
+}
+
+} // namespace
