@@ -174,6 +174,13 @@ TEST(PropertySheetTest, PagesInitialiseOnFirstActivationOnlyAndOneIsShownAtATime
     EXPECT_FALSE(second.isHidden());
     sheet.SetActivePage(7); // out of range: nothing changes
     EXPECT_EQ(sheet.ActiveIndex(), 1);
+
+    // Clicking a tab shows its page.
+    const QRect firstTab = sheet.Tabs().TabRects(sheet.Tabs().width())[0];
+    QTest::mouseClick(&sheet.Tabs(), Qt::LeftButton, {}, firstTab.center());
+    EXPECT_EQ(sheet.ActiveIndex(), 0);
+    EXPECT_FALSE(first.isHidden());
+    EXPECT_TRUE(second.isHidden());
 }
 
 TEST(PropertySheetTest, TheSheetFitsItsLargestPageInsideItsMargin) {
