@@ -13,7 +13,8 @@ public:
     explicit CSignInPage(QWidget* parent = nullptr);
 
 private:
-    // The page's tooltip window joins here, first among the members.
+    // The page's tooltip window joins here, first among the members, and filters the page's
+    // messages as the main window's does.
     std::string m_userId;
     std::string m_statusText;
     CBstr m_sessionId;

@@ -1,6 +1,6 @@
 #include "cli/CliCommand.h"
 
-#include "res/Version.h"
+#include "res/VersionText.h"
 
 #include <array>
 #include <cstdio>
@@ -9,6 +9,7 @@ namespace cli {
 
 int RunVersion(Arguments args);
 int RunFetch(Arguments args);
+int RunNames(Arguments args);
 
 namespace {
 
@@ -19,6 +20,7 @@ constexpr std::array kCommands{
                "fetch [--method M] [--header \"Name: value\"]... [--content-type T] "
                "[--data-file F] [--timeout MS] URL",
                RunFetch},
+    CliCommand{"names", "names", RunNames},
 };
 
 } // namespace
@@ -28,7 +30,7 @@ std::span<const CliCommand> AllCommands() {
 }
 
 int RunVersion(Arguments) {
-    std::printf("%s %s\n", res::kProductName, res::kFileVersion);
+    std::fputs(res::VersionText().c_str(), stdout);
     return 0;
 }
 
