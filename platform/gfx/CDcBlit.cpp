@@ -5,6 +5,8 @@
 
 #include "gfx/DcDetail.h"
 
+#include <algorithm>
+
 namespace gfx {
 
 namespace {
@@ -60,24 +62,59 @@ std::vector<int> NearestMap(int count, int sourceStart, int sourceCount, int lim
     return map;
 }
 
-bool TransferScaled(const CDc& destination, const detail::DeviceRect& area,
-                    const detail::Surface& source, const detail::DeviceRect& from, Rop rop) {
+// An unscaled transfer: row by row, with the source rectangle cut to the source bitmap.
+template <Rop op>
+void TransferUnscaled(const CDc& destination, const detail::DeviceRect& area,
+                      const detail::Surface& source, const detail::DeviceRect& from) {
+    detail::Surface* target = detail::SurfaceOf(destination.Bitmap());
+    const int dx = from.left - area.left;
+    const int dy = from.top - area.top;
+    const detail::DeviceRect readable{-dx, -dy, source.width - dx, source.height - dy};
+    for (const detail::DeviceRect& part :
+         detail::WritableRects(destination, detail::Intersect(area, readable))) {
+        for (int y = part.top; y < part.bottom; ++y) {
+            const Pixel* in = source.Row(y + dy) + dx;
+            Pixel* out = target->Row(y);
+            if constexpr (op == Rop::SrcCopy) {
+                std::copy(in + part.left, in + part.right, out + part.left);
+            } else {
+                for (int x = part.left; x < part.right; ++x) {
+                    out[x] = Apply<op>(out[x], in[x]);
+                }
+            }
+        }
+    }
+}
+
+template <Rop op>
+void TransferAny(const CDc& destination, const detail::DeviceRect& area,
+                 const detail::Surface& source, const detail::DeviceRect& from) {
+    if (area.right - area.left == from.right - from.left &&
+        area.bottom - area.top == from.bottom - from.top) {
+        TransferUnscaled<op>(destination, area, source, from);
+        return;
+    }
     const std::vector<int> mapX =
         NearestMap(area.right - area.left, from.left, from.right - from.left, source.width);
     const std::vector<int> mapY =
         NearestMap(area.bottom - area.top, from.top, from.bottom - from.top, source.height);
+    Transfer<op>(destination, area, source, mapX, mapY);
+}
+
+bool TransferScaled(const CDc& destination, const detail::DeviceRect& area,
+                    const detail::Surface& source, const detail::DeviceRect& from, Rop rop) {
     switch (rop) {
     case Rop::SrcCopy:
-        Transfer<Rop::SrcCopy>(destination, area, source, mapX, mapY);
+        TransferAny<Rop::SrcCopy>(destination, area, source, from);
         break;
     case Rop::SrcAnd:
-        Transfer<Rop::SrcAnd>(destination, area, source, mapX, mapY);
+        TransferAny<Rop::SrcAnd>(destination, area, source, from);
         break;
     case Rop::SrcPaint:
-        Transfer<Rop::SrcPaint>(destination, area, source, mapX, mapY);
+        TransferAny<Rop::SrcPaint>(destination, area, source, from);
         break;
     case Rop::SrcInvert:
-        Transfer<Rop::SrcInvert>(destination, area, source, mapX, mapY);
+        TransferAny<Rop::SrcInvert>(destination, area, source, from);
         break;
     }
     return true;
