@@ -62,32 +62,41 @@ void CDc::TextOut(int x, int y, std::string_view text) {
     const double ratio = DevicePixelRatio();
     // Glyphs may reach past their advance (italics, bearings): leave room on both sides.
     const int margin = font.textMetrics.height;
-    const int left = detail::ToDevice(x - margin, ratio);
-    const int top = detail::ToDevice(y, ratio);
-    const int right = detail::ToDevice(x + extent.cx + margin, ratio);
-    const int bottom = detail::ToDevice(y + extent.cy, ratio);
+    const detail::DeviceRect cell{detail::ToDevice(x - margin, ratio), detail::ToDevice(y, ratio),
+                                  detail::ToDevice(x + extent.cx + margin, ratio),
+                                  detail::ToDevice(y + extent.cy, ratio)};
+    // Only the part of the cell inside the bitmap is rendered.
+    const detail::DeviceRect reach = detail::InsideBitmap(*this, cell);
     const QString string = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     int spaces = 0;
-    if (!detail::WritableRects(*this, {left, top, right, bottom}).empty()) {
-        QImage coverage(right - left, bottom - top, QImage::Format_Alpha8);
+    if (!detail::WritableRects(*this, reach).empty()) {
+        QImage coverage(reach.right - reach.left, reach.bottom - reach.top, QImage::Format_Alpha8);
         if (coverage.isNull()) {
             return;
         }
         coverage.fill(0);
         coverage.setDevicePixelRatio(ratio);
         QPainter painter(&coverage);
+        painter.translate((cell.left - reach.left) / ratio, (cell.top - reach.top) / ratio);
         painter.setFont(font.font);
         painter.setPen(QColor(0, 0, 0, 255));
         // Each run ends after a space; a run starts where the text before it ends, moved by the
         // extra pixels of the spaces before it.
         qsizetype start = 0;
+        int advance = 0; // of the text before the run
         int shift = 0;
+        const double reachWidth = (reach.right - cell.left) / ratio;
         while (start < string.size()) {
             qsizetype end = string.indexOf(u' ', start);
             end = end < 0 ? string.size() : end + 1;
-            const int offset = font.metrics.horizontalAdvance(string.left(start)) + shift;
-            painter.drawText(QPointF(margin + offset, font.textMetrics.ascent),
-                             string.mid(start, end - start));
+            const QString run = string.mid(start, end - start);
+            const int offset = advance + shift;
+            if (margin + offset > reachWidth + margin) {
+                spaces += static_cast<int>(string.mid(start).count(u' '));
+                break; // the rest lies beyond the bitmap
+            }
+            advance += font.metrics.horizontalAdvance(run);
+            painter.drawText(QPointF(margin + offset, font.textMetrics.ascent), run);
             if (string[end - 1] == u' ') {
                 shift += ExtraForSpace(m_justification.extra, m_justification.count,
                                        m_justification.used + spaces);
@@ -96,7 +105,7 @@ void CDc::TextOut(int x, int y, std::string_view text) {
             start = end;
         }
         painter.end();
-        detail::PaintCoverage(*this, coverage, left, top, m_textColor);
+        detail::PaintCoverage(*this, coverage, reach.left, reach.top, m_textColor);
     } else {
         spaces = static_cast<int>(string.count(u' '));
     }
