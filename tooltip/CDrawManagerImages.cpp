@@ -125,26 +125,41 @@ void CDrawManager::ApplySoftShadow(const CBitmap& maskSection, const CBitmap& ar
         return row >= 0 && row < height ? sums + static_cast<std::size_t>(row) * width : nullptr;
     };
     std::vector<std::int64_t>& columnSums = m_shadowScratch.columnSums;
-    columnSums.assign(static_cast<std::size_t>(width), outsideRow * ry);
-    for (int row = 0; row <= ry; ++row) {
+    // The window of the first row: ry rows above the section, then rows 0 .. ry.
+    const int firstRows = std::min(ry, height - 1);
+    columnSums.assign(static_cast<std::size_t>(width), outsideRow * (ry + ry - firstRows));
+    for (int row = 0; row <= firstRows; ++row) {
         const std::int32_t* line = rowAt(row);
         for (int column = 0; column < width; ++column) {
-            columnSums[static_cast<std::size_t>(column)] += line ? line[column] : outsideRow;
+            columnSums[static_cast<std::size_t>(column)] += line[column];
         }
     }
     const std::int64_t full = 255LL * bx * by;
     const double scale = 1.0 / static_cast<double>(full);
+    std::int64_t* const columns = columnSums.data();
     for (int row = 0; row < height; ++row) {
         Pixel* pixels = bits + static_cast<std::size_t>(row) * width;
+        for (int column = 0; column < width; ++column) {
+            if (columns[column] < full) {
+                pixels[column] =
+                    DarkenPixel(pixels[column], static_cast<double>(columns[column]) * scale);
+            }
+        }
+        // Slide every column's window down one row.
         const std::int32_t* entering = rowAt(row + ry + 1);
         const std::int32_t* leaving = rowAt(row - ry);
-        for (int column = 0; column < width; ++column) {
-            std::int64_t& sum = columnSums[static_cast<std::size_t>(column)];
-            if (sum < full) {
-                pixels[column] = DarkenPixel(pixels[column], static_cast<double>(sum) * scale);
+        if (entering && leaving) {
+            for (int column = 0; column < width; ++column) {
+                columns[column] += entering[column] - leaving[column];
             }
-            sum += (entering ? entering[column] : outsideRow) -
-                   (leaving ? leaving[column] : outsideRow);
+        } else if (entering) {
+            for (int column = 0; column < width; ++column) {
+                columns[column] += entering[column] - outsideRow;
+            }
+        } else if (leaving) {
+            for (int column = 0; column < width; ++column) {
+                columns[column] += outsideRow - leaving[column];
+            }
         }
     }
 }
