@@ -157,3 +157,33 @@ TEST(TextTest, DenseBitmapsGetTextAtTheirOwnResolution) {
 
 } // namespace
 } // namespace gfx
+
+namespace gfx {
+namespace {
+
+TEST(TextTest, UnderlineRunsAcrossJustifiedGaps) {
+    LogFont logical;
+    logical.height = 16;
+    logical.underline = 1;
+    SetFaceName(logical, "DejaVu Sans");
+    CBitmap bitmap = CBitmap::Create(200, 20);
+    CDc dc(bitmap);
+    dc.SelectFont(CFont::Create(logical));
+    dc.SetBkMode(BkMode::Transparent);
+    dc.SetTextColor(Rgb(255, 255, 255));
+    dc.SetTextJustification(60, 1);
+    dc.TextOut(0, 0, "a b");
+    const int width = dc.GetTextExtent("a b").cx; // the space is used up: no extra now
+    bool fullRow = false;
+    for (int y = 0; y < 20 && !fullRow; ++y) {
+        int run = 0;
+        for (int x = 0; x < 200; ++x) {
+            run = bitmap.GetPixel(x, y) == MakePixel(255, 255, 255) ? run + 1 : 0;
+            fullRow = fullRow || run >= width + 50;
+        }
+    }
+    EXPECT_TRUE(fullRow);
+}
+
+} // namespace
+} // namespace gfx
