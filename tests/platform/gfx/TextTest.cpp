@@ -39,7 +39,12 @@ TEST(FontTest, MissingFacesMapToInstalledOnes) {
     EXPECT_EQ(PinnedFont(16, 400, "DejaVu Sans").ResolvedFace(), "DejaVu Sans");
     EXPECT_FALSE(PinnedFont(16, 400, "Verdana").ResolvedFace().empty());
     EXPECT_FALSE(PinnedFont(16, 400, "MS Shell Dlg").ResolvedFace().empty());
-    EXPECT_NE(PinnedFont(16, 400, "Courier").ResolvedFace(), "");
+    // The metric-compatible faces stand in for the common ones.
+    EXPECT_EQ(PinnedFont(16, 400, "Arial").ResolvedFace(), "Liberation Sans");
+    // Courier stays monospaced.
+    CDc dc;
+    dc.SelectFont(PinnedFont(16, 400, "Courier"));
+    EXPECT_EQ(dc.GetTextExtent("iiii").cx, dc.GetTextExtent("WWWW").cx);
 }
 
 TEST(FontTest, FaceNameIsCutAtThirtyOneCharacters) {
