@@ -10,6 +10,7 @@ namespace cli {
 int RunVersion(Arguments args);
 int RunFetch(Arguments args);
 int RunNames(Arguments args);
+int RunEffects(Arguments args);
 
 namespace {
 
@@ -21,6 +22,7 @@ constexpr std::array kCommands{
                "[--data-file F] [--timeout MS] URL",
                RunFetch},
     CliCommand{"names", "names", RunNames},
+    CliCommand{"effects", "effects --out DIR [--ratio 1|2]", RunEffects},
 };
 
 } // namespace
