@@ -1,6 +1,6 @@
 #include "cli/CliCommand.h"
 
-#include "res/Version.h"
+#include "res/VersionText.h"
 
 #include <array>
 #include <cstdio>
@@ -8,6 +8,9 @@
 namespace cli {
 
 int RunVersion(Arguments args);
+int RunFetch(Arguments args);
+int RunNames(Arguments args);
+int RunEffects(Arguments args);
 int RunRenderTip(Arguments args);
 
 namespace {
@@ -15,6 +18,12 @@ namespace {
 // Add a subcommand here, with its run function in a file of its own.
 constexpr std::array kCommands{
     CliCommand{"version", "version", RunVersion},
+    CliCommand{"fetch",
+               "fetch [--method M] [--header \"Name: value\"]... [--content-type T] "
+               "[--data-file F] [--timeout MS] URL",
+               RunFetch},
+    CliCommand{"names", "names", RunNames},
+    CliCommand{"effects", "effects --out DIR [--ratio 1|2]", RunEffects},
     CliCommand{"render-tip",
                "render-tip [--wrap PIXELS] [--lines] [--hot] (--in FILE | TEXT) --out FILE.png",
                RunRenderTip},
@@ -27,7 +36,7 @@ std::span<const CliCommand> AllCommands() {
 }
 
 int RunVersion(Arguments) {
-    std::printf("%s %s\n", res::kProductName, res::kFileVersion);
+    std::fputs(res::VersionText().c_str(), stdout);
     return 0;
 }
 

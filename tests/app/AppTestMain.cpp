@@ -1,0 +1,17 @@
+#include "app/AppIcon.h"
+#include "dialog/CDialogBuilder.h"
+
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    // Widget tests never need a display, not even when only listing the tests.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    dialog::CDialogBuilder::SetIconLoader(LoadAppIcon);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
