@@ -5,6 +5,7 @@
 
 #include "gfx/CBitmap.h"
 #include "gfx/CDc.h"
+#include "res/StringTable.h"
 #include "syscolor/SysColour.h"
 #include "tooltip/CHtmlDrawer.h"
 
@@ -151,7 +152,9 @@ int RunRenderTip(Arguments args) {
     }
     const std::optional<QGuiApplication> app = MakeApplication();
 
-    tooltip::CHtmlDrawer drawer;
+    tooltip::HtmlDrawerServices services;
+    services.loadString = [](int id) { return std::string(res::LoadString(id)); };
+    tooltip::CHtmlDrawer drawer(services);
     drawer.SetMaxWidth(options.wrap);
     gfx::CDc measureDc;
     const tooltip::HtmlSize size = drawer.PrepareOutput(measureDc, text);

@@ -4,7 +4,6 @@
 #include "tooltip/HtmlArithmetic.h"
 #include "tooltip/HtmlMarkup.h"
 #include "tooltip/HtmlPassDevice.h"
-#include "tooltip/HtmlStrings.h"
 
 #include <algorithm>
 
@@ -20,7 +19,7 @@ CHtmlDrawer::CHtmlDrawer(HtmlDrawerServices services)
         m_services.opener = m_ownOpener.get();
     }
     if (!m_services.loadString) {
-        m_services.loadString = &LoadProgramString;
+        m_services.loadString = [](int) { return std::string(); };
     }
     m_styles.SetUnitMetrics(this);
 }

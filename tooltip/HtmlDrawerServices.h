@@ -43,7 +43,8 @@ struct HtmlDrawerServices {
     opener::ILinkOpener* opener = nullptr;
     // Null: no hand cursor, links keep the arrow.
     IHtmlCursor* handCursor = nullptr;
-    // Empty: the program's own string table.
+    // The program's string table (the window that owns the tip passes it); empty: no strings,
+    // so the "string" tag places nothing.
     HtmlStringLoader loadString;
     // Empty: the application palette.
     SystemColourReader systemColours;
