@@ -6,6 +6,8 @@
 
 namespace tooltip {
 
+// The index of the "<" of the "</table" that closes the table opening at p; the text length less 8
+// when none does.
 std::size_t CHtmlDrawer::FindTableEnd(std::size_t p) const {
     const std::string_view text = m_text;
     int depth = 1;
@@ -21,7 +23,10 @@ std::size_t CHtmlDrawer::FindTableEnd(std::size_t p) const {
             --depth;
             b += 8;
         }
-        if (depth == 0 || a == b) {
+        // Stop when the table is closed or when neither tag is left. Equal positions alone do
+        // not mean that: an empty inner table ("<table></table>") leaves a just past its
+        // opening tag, where b has found its closing one.
+        if (depth == 0 || (a >= text.size() && b >= text.size())) {
             break;
         }
     }

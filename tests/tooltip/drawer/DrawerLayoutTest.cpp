@@ -92,6 +92,15 @@ TEST_F(DrawerLayoutTest, LongWordIsCutOnAnEmptyLineAndMovedWholeOtherwise) {
     EXPECT_EQ(Wrapped(), (std::vector<int>{1, 1, 0}));
     Prepare(InMono("bb<u>aaaaaaaaa</u>"), 10 * w);
     EXPECT_EQ(Widths(), (std::vector<int>{2 * w, 9 * w}));
+    // Centred, the cut pieces are drawn whole: every character reaches the device.
+    Prepare(InMono("<center>" + std::string(25, 'a') + "</center>"), 10 * w);
+    Draw();
+    std::string drawn;
+    for (const Piece& piece : m_text.pieces) {
+        drawn += piece.text;
+    }
+    EXPECT_EQ(drawn, std::string(25, 'a'));
+    EXPECT_EQ(m_text.pieces.size(), 3u);
     // A wrap width narrower than one character still places one character per line.
     Prepare(InMono("abc"), 1);
     EXPECT_EQ(Widths(), (std::vector<int>{w, w, w}));
@@ -172,6 +181,13 @@ TEST_F(DrawerLayoutTest, ATableIsCutOutOfTheFlow) {
     Prepare(InMono("a<table><tr><td>x</td></tr></table>b"));
     Draw();
     std::string drawn;
+    for (const Piece& piece : m_text.pieces) {
+        drawn += piece.text;
+    }
+    EXPECT_EQ(drawn, "ab");
+    Prepare(InMono("a<table><table></table>x</table>b"));
+    Draw();
+    drawn.clear();
     for (const Piece& piece : m_text.pieces) {
         drawn += piece.text;
     }
