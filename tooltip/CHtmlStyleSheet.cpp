@@ -390,60 +390,118 @@ void CHtmlStyleSheet::ApplyDeclarations(HtmlStyle& style, std::string_view origi
     }
 }
 
+namespace {
+
+using PropertyHandler = void (*)(const CHtmlStyleSheet& sheet, HtmlStyle& style,
+                                 std::string_view value);
+
+struct Property {
+    std::string_view name;
+    PropertyHandler apply;
+};
+
+void ApplyBackground(const CHtmlStyleSheet& sheet, HtmlStyle& style, std::string_view value) {
+    if (value == "transparent") {
+        style.backgroundMode = BkModeTransparent;
+    } else {
+        style.backgroundMode = BkModeOpaque;
+        style.backgroundColour = sheet.ParseColour(style.backgroundColour, value);
+    }
+}
+
+void ApplyBorderWidth(const CHtmlStyleSheet& sheet, HtmlStyle& style, std::string_view value) {
+    if (value == "thin") {
+        style.borderWidth = MulDivRound(75, style.borderWidth, 100);
+    } else if (value == "thick") {
+        style.borderWidth = MulDivRound(125, style.borderWidth, 100);
+    } else if (value != "medium") {
+        style.borderWidth = sheet.ParseLength(style.borderWidth, value, false);
+    }
+    if (style.borderWidth == 0) {
+        style.borderStyle = 0;
+    } else if (style.borderStyle == 0) {
+        style.borderStyle = 1;
+    }
+}
+
+void ApplyBorderStyle(const CHtmlStyleSheet&, HtmlStyle& style, std::string_view value) {
+    ApplyKeyword(kBorderStyle, value, style.borderStyle);
+    if (style.borderStyle != 0 && style.borderWidth == 0) {
+        style.borderWidth = 1;
+    }
+}
+
+// The properties a declaration may set; any other name is ignored.
+constexpr auto
+    kProperties =
+        std::to_array<Property>(
+            {
+                {"font-size",
+                 [](const CHtmlStyleSheet& sheet, HtmlStyle& style, std::string_view value) {
+                     style.size = sheet.ParseLength(style.size, value, true);
+                 }},
+                {"font-family",
+                 [](const CHtmlStyleSheet&, HtmlStyle& style, std::string_view value) {
+                     if (!value.empty()) {
+                         style.face = std::string(value);
+                     }
+                 }},
+                {"font-style",
+                 [](const CHtmlStyleSheet&, HtmlStyle& style, std::string_view value) {
+                     ApplyKeyword(kFontStyle, value, style.italic);
+                 }},
+                {"font-weight",
+                 [](const CHtmlStyleSheet&, HtmlStyle& style, std::string_view value) {
+                     style.weight = CHtmlStyleSheet::ParseFontWeight(value);
+                 }},
+                {"text-align",
+                 [](const CHtmlStyleSheet&, HtmlStyle& style, std::string_view value) {
+                     ApplyKeyword(kTextAlign, value, style.textAlign);
+                 }},
+                {"text-transform",
+                 [](const CHtmlStyleSheet&, HtmlStyle& style, std::string_view value) {
+                     ApplyKeyword(kTextTransform, value, style.textTransform);
+                 }},
+                {"color",
+                 [](const CHtmlStyleSheet& sheet, HtmlStyle& style, std::string_view value) {
+                     style.colour = sheet.ParseColour(style.colour, value);
+                 }},
+                {"background-color", ApplyBackground},
+                {"text-decoration",
+                 [](const CHtmlStyleSheet&, HtmlStyle& style, std::string_view value) {
+                     ApplyTextDecoration(style, value);
+                 }},
+                {"vertical-align",
+                 [](const CHtmlStyleSheet&, HtmlStyle& style, std::string_view value) {
+                     ApplyKeyword(kVerticalAlign, value, style.verticalAlign);
+                 }},
+                {"border-color",
+                 [](const CHtmlStyleSheet& sheet, HtmlStyle& style, std::string_view value) {
+                     style.borderLightColour = style.borderDarkColour =
+                         sheet.ParseColour(style.borderLightColour, value);
+                 }},
+                {"border-width", ApplyBorderWidth},
+                {"size", ApplyBorderWidth},
+                {"border-style", ApplyBorderStyle},
+                {"margin",
+                 [](const CHtmlStyleSheet& sheet, HtmlStyle& style, std::string_view value) {
+                     style.cellPadding = sheet.ParseLength(style.cellPadding, value, false);
+                 }},
+                {"padding",
+                 [](const CHtmlStyleSheet& sheet, HtmlStyle& style, std::string_view value) {
+                     style.cellSpacing = sheet.ParseLength(style.cellSpacing, value, false);
+                 }},
+            });
+
+} // namespace
+
 void CHtmlStyleSheet::ApplyProperty(HtmlStyle& style, std::string_view name,
                                     std::string_view value) const {
-    if (name == "font-size") {
-        style.size = ParseLength(style.size, value, true);
-    } else if (name == "font-family") {
-        if (!value.empty()) {
-            style.face = std::string(value);
+    for (const Property& property : kProperties) {
+        if (property.name == name) {
+            property.apply(*this, style, value);
+            return;
         }
-    } else if (name == "font-style") {
-        ApplyKeyword(kFontStyle, value, style.italic);
-    } else if (name == "font-weight") {
-        style.weight = ParseFontWeight(value);
-    } else if (name == "text-align") {
-        ApplyKeyword(kTextAlign, value, style.textAlign);
-    } else if (name == "text-transform") {
-        ApplyKeyword(kTextTransform, value, style.textTransform);
-    } else if (name == "color") {
-        style.colour = ParseColour(style.colour, value);
-    } else if (name == "background-color") {
-        if (value == "transparent") {
-            style.backgroundMode = BkModeTransparent;
-        } else {
-            style.backgroundMode = BkModeOpaque;
-            style.backgroundColour = ParseColour(style.backgroundColour, value);
-        }
-    } else if (name == "text-decoration") {
-        ApplyTextDecoration(style, value);
-    } else if (name == "vertical-align") {
-        ApplyKeyword(kVerticalAlign, value, style.verticalAlign);
-    } else if (name == "border-color") {
-        style.borderLightColour = style.borderDarkColour =
-            ParseColour(style.borderLightColour, value);
-    } else if (name == "border-width" || name == "size") {
-        if (value == "thin") {
-            style.borderWidth = MulDivRound(75, style.borderWidth, 100);
-        } else if (value == "thick") {
-            style.borderWidth = MulDivRound(125, style.borderWidth, 100);
-        } else if (value != "medium") {
-            style.borderWidth = ParseLength(style.borderWidth, value, false);
-        }
-        if (style.borderWidth == 0) {
-            style.borderStyle = 0;
-        } else if (style.borderStyle == 0) {
-            style.borderStyle = 1;
-        }
-    } else if (name == "border-style") {
-        ApplyKeyword(kBorderStyle, value, style.borderStyle);
-        if (style.borderStyle != 0 && style.borderWidth == 0) {
-            style.borderWidth = 1;
-        }
-    } else if (name == "margin") {
-        style.cellPadding = ParseLength(style.cellPadding, value, false);
-    } else if (name == "padding") {
-        style.cellSpacing = ParseLength(style.cellSpacing, value, false);
     }
 }
 
@@ -465,12 +523,7 @@ void CHtmlStyleSheet::ApplyFontAttributes(HtmlStyle& style, std::string_view att
         } else if (name == "weight") {
             style.weight = ParseFontWeight(value);
         } else if (name == "bkgnd") {
-            if (value == "transparent") {
-                style.backgroundMode = BkModeTransparent;
-            } else {
-                style.backgroundMode = BkModeOpaque;
-                style.backgroundColour = ParseColour(style.backgroundColour, value);
-            }
+            ApplyBackground(*this, style, value);
         }
     }
 }

@@ -175,6 +175,80 @@ int CGlyphText::Extent(const gfx::CFont& font, std::string_view text, const Just
     return width;
 }
 
+namespace {
+
+// The parts of area that drawing may change: inside the bitmap and the clip region.
+std::vector<gfx::Rect> WritableRects(const gfx::CDc& dc, const gfx::Rect& area) {
+    std::vector<gfx::Rect> writable;
+    const gfx::Rect whole{0, 0, dc.Bitmap().Width(), dc.Bitmap().Height()};
+    auto cut = [&](const gfx::Rect& r) {
+        const gfx::Rect part{std::max({r.left, whole.left, area.left}),
+                             std::max({r.top, whole.top, area.top}),
+                             std::min({r.right, whole.right, area.right}),
+                             std::min({r.bottom, whole.bottom, area.bottom})};
+        if (!part.IsEmpty()) {
+            writable.push_back(part);
+        }
+    };
+    if (dc.ClipRegion()) {
+        for (const gfx::Rect& r : dc.ClipRegion()->Rects()) {
+            cut(r);
+        }
+    } else {
+        cut(whole);
+    }
+    return writable;
+}
+
+// Paints a colour through coverage onto a 32-bit surface: full coverage writes the colour,
+// partial coverage mixes it in; painted pixels get a zero alpha byte, as all drawing does.
+struct CoveragePainter {
+    CoveragePainter(const gfx::CBitmap& bitmap, gfx::ColorRef colour)
+        : bits(bitmap.Bits()), stride(bitmap.PixelWidth()), red(gfx::RedOf(colour)),
+          green(gfx::GreenOf(colour)), blue(gfx::BlueOf(colour)),
+          solid(gfx::PixelFromColor(colour)) {}
+
+    void Paint(const QImage& coverage, int gx, int gy,
+               const std::vector<gfx::Rect>& writable) const {
+        const uchar* coverBits = coverage.constBits();
+        const qsizetype coverStride = coverage.bytesPerLine();
+        for (const gfx::Rect& r : writable) {
+            const int x0 = std::max(r.left, gx);
+            const int x1 = std::min(r.right, gx + coverage.width());
+            const int y0 = std::max(r.top, gy);
+            const int y1 = std::min(r.bottom, gy + coverage.height());
+            for (int py = y0; py < y1; ++py) {
+                const uchar* cover = coverBits + (py - gy) * coverStride;
+                gfx::Pixel* row = bits + static_cast<std::ptrdiff_t>(py) * stride;
+                for (int px = x0; px < x1; ++px) {
+                    row[px] = Mixed(row[px], cover[px - gx]);
+                }
+            }
+        }
+    }
+
+    gfx::Pixel Mixed(gfx::Pixel old, int a) const {
+        if (a == 255) {
+            return solid;
+        }
+        if (a == 0) {
+            return old;
+        }
+        auto mix = [a](int from, int to) { return from + (to - from) * a / 255; };
+        return gfx::MakePixel(mix(gfx::PixelRed(old), red), mix(gfx::PixelGreen(old), green),
+                              mix(gfx::PixelBlue(old), blue), 0);
+    }
+
+    gfx::Pixel* bits;
+    int stride;
+    int red;
+    int green;
+    int blue;
+    gfx::Pixel solid;
+};
+
+} // namespace
+
 void CGlyphText::Draw(gfx::CDc& dc, int x, int y, std::string_view text, Justification& j) {
     if (text.empty()) {
         return;
@@ -195,68 +269,16 @@ void CGlyphText::Draw(gfx::CDc& dc, int x, int y, std::string_view text, Justifi
     if (dc.GetBkMode() == gfx::BkMode::Opaque) {
         dc.FillSolidRect({x, y, x + width, y + height}, dc.BkColor());
     }
-    // Where drawing may land: the bitmap, cut by the clip region.
-    const gfx::CBitmap& bitmap = dc.Bitmap();
-    std::vector<gfx::Rect> writable;
-    const gfx::Rect whole{0, 0, bitmap.Width(), bitmap.Height()};
-    const gfx::Rect textArea{x - height, y, x + width + height, y + height};
-    auto cut = [&](const gfx::Rect& r) {
-        const gfx::Rect part{std::max({r.left, whole.left, textArea.left}),
-                             std::max({r.top, whole.top, textArea.top}),
-                             std::min({r.right, whole.right, textArea.right}),
-                             std::min({r.bottom, whole.bottom, textArea.bottom})};
-        if (!part.IsEmpty()) {
-            writable.push_back(part);
-        }
-    };
-    if (dc.ClipRegion()) {
-        for (const gfx::Rect& r : dc.ClipRegion()->Rects()) {
-            cut(r);
-        }
-    } else {
-        cut(whole);
-    }
-    const gfx::ColorRef colour = dc.TextColor();
-    const int red = gfx::RedOf(colour);
-    const int green = gfx::GreenOf(colour);
-    const int blue = gfx::BlueOf(colour);
-    const gfx::Pixel solid = gfx::PixelFromColor(colour);
-    gfx::Pixel* bits = bitmap.Bits();
-    const int stride = bitmap.PixelWidth();
-
+    // Glyphs may reach past their advance by up to a cell height on either side.
+    const std::vector<gfx::Rect> writable =
+        WritableRects(dc, {x - height, y, x + width + height, y + height});
+    const CoveragePainter painter(dc.Bitmap(), dc.TextColor());
     int pen = x;
     for (std::size_t p = 0; p < text.size();) {
         const char32_t c = text::DecodeUtf8(text, p);
         const FontGlyphs::Glyph& glyph = glyphs.Get(c);
-        if (!glyph.coverage.isNull() && !writable.empty()) {
-            const int gx = pen + glyph.left;
-            const int gy = y + glyph.top;
-            const uchar* coverBits = glyph.coverage.constBits();
-            const qsizetype coverStride = glyph.coverage.bytesPerLine();
-            for (const gfx::Rect& r : writable) {
-                const int x0 = std::max(r.left, gx);
-                const int x1 = std::min(r.right, gx + glyph.coverage.width());
-                const int y0 = std::max(r.top, gy);
-                const int y1 = std::min(r.bottom, gy + glyph.coverage.height());
-                for (int py = y0; py < y1; ++py) {
-                    const uchar* cover = coverBits + (py - gy) * coverStride;
-                    gfx::Pixel* row = bits + static_cast<std::ptrdiff_t>(py) * stride;
-                    for (int px = x0; px < x1; ++px) {
-                        const int a = cover[px - gx];
-                        if (a == 255) {
-                            row[px] = solid;
-                        } else if (a != 0) {
-                            const gfx::Pixel old = row[px];
-                            auto mix = [a](int from, int to) {
-                                return from + (to - from) * a / 255;
-                            };
-                            row[px] = gfx::MakePixel(mix(gfx::PixelRed(old), red),
-                                                     mix(gfx::PixelGreen(old), green),
-                                                     mix(gfx::PixelBlue(old), blue), 0);
-                        }
-                    }
-                }
-            }
+        if (!glyph.coverage.isNull()) {
+            painter.Paint(glyph.coverage, pen + glyph.left, y + glyph.top, writable);
         }
         pen += glyph.advance;
         if (c == U' ') {
@@ -267,11 +289,11 @@ void CGlyphText::Draw(gfx::CDc& dc, int x, int y, std::string_view text, Justifi
     const int thickness = std::max(1, data.metrics.lineWidth());
     if (data.font.underline()) {
         const int top = y + data.textMetrics.ascent + data.metrics.underlinePos();
-        dc.FillSolidRect({x, top, pen, top + thickness}, colour);
+        dc.FillSolidRect({x, top, pen, top + thickness}, dc.TextColor());
     }
     if (data.font.strikeOut()) {
         const int top = y + data.textMetrics.ascent - data.metrics.strikeOutPos();
-        dc.FillSolidRect({x, top, pen, top + thickness}, colour);
+        dc.FillSolidRect({x, top, pen, top + thickness}, dc.TextColor());
     }
 }
 
