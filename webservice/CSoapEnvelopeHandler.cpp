@@ -170,6 +170,9 @@ HRESULT CSoapEnvelopeHandler::StartElement(std::u16string_view uri, std::u16stri
         return hr;
     }
     case AfterOperation: {
+        if (m_stack.size() > 1) {
+            return ProcessRow(localName, attributes); // inside a reference's target
+        }
         // Only the targets of references may follow the operation element.
         bool resolved = false;
         const HRESULT hr = RpcEncoded() ? ResolveReference(attributes, resolved) : E_FAIL;

@@ -155,7 +155,7 @@ struct Headers {
 };
 inline constexpr SoapParamEntry kHeaderRows[] = {
     Row("Token", u"Token", xsdString, kIn | SoapFlags::MustUnderstand, offsetof(Headers, token)),
-    Row("Note", u"Note", xsdString, kOut, offsetof(Headers, note)),
+    Row("Note", u"Note", xsdString, kOut | SoapFlags::Nullable, offsetof(Headers, note)),
     SoapParamEntry{},
 };
 inline constexpr SoapFunctionMap kMixedHeaders =
