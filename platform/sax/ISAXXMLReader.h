@@ -6,6 +6,7 @@
 // or loaded from outside.
 
 #include "com/HResult.h"
+#include "com/Stream.h"
 #include "sax/ISAXContentHandler.h"
 
 #include <cstdint>
@@ -14,14 +15,9 @@
 
 namespace sax {
 
-// A source of bytes read front to back. Read reports 0 bytes at the end.
-class ISequentialStream {
-public:
-    virtual HRESULT Read(void* buffer, std::uint32_t size, std::uint32_t* bytesRead) = 0;
-
-protected:
-    ~ISequentialStream() = default;
-};
+// The reader takes its input from the component model's sequential stream; Read reports 0 bytes at
+// the end.
+using ISequentialStream = ::ISequentialStream;
 
 class ISAXXMLReader {
 public:
