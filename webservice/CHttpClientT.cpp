@@ -118,9 +118,10 @@ bool CHttpClientT::FindHeader(std::string_view name, std::string& value) const {
     return true;
 }
 
+// Stored values keep trailing white space; the framing headers are judged without it.
 bool CHttpClientT::HeaderEquals(std::string_view name, std::string_view value) const {
     const std::string* found = m_headers.Find(name);
-    return found != nullptr && EqualsIgnoringCase(*found, value);
+    return found != nullptr && EqualsIgnoringCase(Trim(*found), value);
 }
 
 std::string_view CHttpClientT::Head() const {
@@ -165,12 +166,11 @@ bool CHttpClientT::RunExchange(const UrlParts& url) {
     if (!TakeUrl(url)) {
         return false;
     }
-    std::string head;
-    if (!ComposeRequestHead(head)) {
+    if (!ComposeRequestHead(m_requestHead)) {
         return false;
     }
     bool sent = false;
-    if (!SendAndRead(head, sent)) {
+    if (!SendAndRead(m_requestHead, sent)) {
         if (sent) {
             CloseConnection();
         }
@@ -619,9 +619,8 @@ bool CHttpClientT::FollowRedirect() {
     }
     m_headers.RemoveAll();
     m_response.Reset();
-    std::string head;
     bool sent = false;
-    if (!ComposeRequestHead(head) || !SendAndRead(head, sent)) {
+    if (!ComposeRequestHead(m_requestHead) || !SendAndRead(m_requestHead, sent)) {
         m_redirectFailed = true;
         return false;
     }
