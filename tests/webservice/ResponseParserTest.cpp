@@ -385,3 +385,65 @@ TEST(RpcEncodedParse, ReferencesAreReadIntoTheirTargets) {
 }
 
 } // namespace
+
+namespace {
+
+// A table of 70 rows: seen-row bits past the inline 64.
+struct WideTable {
+    std::vector<std::string> names;
+    std::vector<std::u16string> wideNames;
+    std::vector<SoapParamEntry> rows;
+    SoapFunctionMap map{};
+    const SoapFunctionMap* operations[2] = {&map, nullptr};
+
+    WideTable() {
+        for (int i = 0; i < 70; ++i) {
+            names.push_back("r" + std::to_string(i));
+            wideNames.emplace_back(names.back().begin(), names.back().end());
+        }
+        for (int i = 0; i < 70; ++i) {
+            SoapParamEntry row{};
+            row.nameHash = HashName(names[i]);
+            row.name = names[i].c_str();
+            row.wideName = wideNames[i].c_str();
+            row.nameLength = static_cast<std::int32_t>(names[i].size());
+            row.typeCode = xsdInt;
+            row.flags = SoapFlags::Out;
+            row.offset = static_cast<std::uint32_t>(i * 4);
+            row.sizeIsIndex = -1;
+            rows.push_back(row);
+        }
+        rows.push_back(SoapParamEntry{});
+        map = soaptest::Map("Wide", u"WideResponse", SoapMapOperation, rows.data(), 70 * 4, 70,
+                            soaptest::kDocLiteral);
+    }
+};
+
+std::string WideResponse(int duplicate, int skip) {
+    std::string rows;
+    for (int i = 69; i >= 0; --i) {
+        if (i != skip) {
+            rows += "<r" + std::to_string(i) + ">" + std::to_string(i) + "</r" + std::to_string(i) +
+                    ">";
+        }
+    }
+    if (duplicate >= 0) {
+        rows += "<r" + std::to_string(duplicate) + ">0</r" + std::to_string(duplicate) + ">";
+    }
+    return Envelope("<WideResponse>" + rows + "</WideResponse>");
+}
+
+TEST(WideTableParse, SeenRowsPastTheInlineBits) {
+    WideTable table;
+    CTestHandler handler(table.operations, soaptest::kMixedNoHeaderSets);
+    std::int32_t record[70] = {};
+    ASSERT_EQ(handler.Parse(record, 0, WideResponse(-1, -1)), S_OK);
+    EXPECT_EQ(record[0], 0);
+    EXPECT_EQ(record[69], 69);
+    EXPECT_EQ(record[64], 64);
+    EXPECT_EQ(handler.Parse(record, 0, WideResponse(68, -1)), E_FAIL) << "a duplicate past 64";
+    EXPECT_EQ(handler.Parse(record, 0, WideResponse(3, -1)), E_FAIL) << "a duplicate below 64";
+    EXPECT_EQ(handler.Parse(record, 0, WideResponse(-1, 66)), E_FAIL) << "a missing row past 64";
+}
+
+} // namespace
