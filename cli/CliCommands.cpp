@@ -11,6 +11,9 @@ int RunVersion(Arguments args);
 int RunFetch(Arguments args);
 int RunNames(Arguments args);
 int RunEffects(Arguments args);
+int RunCreateSession(Arguments args);
+int RunGetErrorMessage(Arguments args);
+int RunEmailPassword(Arguments args);
 
 namespace {
 
@@ -23,6 +26,11 @@ constexpr std::array kCommands{
                RunFetch},
     CliCommand{"names", "names", RunNames},
     CliCommand{"effects", "effects --out DIR [--ratio 1|2]", RunEffects},
+    CliCommand{"create-session", "create-session --user U --password P [--endpoint URL]",
+               RunCreateSession},
+    CliCommand{"get-error-message", "get-error-message [--session S] --code N [--endpoint URL]",
+               RunGetErrorMessage},
+    CliCommand{"email-password", "email-password --user U [--endpoint URL]", RunEmailPassword},
 };
 
 } // namespace
