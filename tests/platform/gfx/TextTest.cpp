@@ -60,6 +60,22 @@ TEST(TextTest, ExtentsAddUpAndBoldIsWider) {
     EXPECT_EQ(whole.cx, dc.GetTextExtent("Hello ").cx + dc.GetTextExtent("world").cx);
     EXPECT_EQ(whole.cy, dc.GetTextMetrics().height);
     EXPECT_EQ(dc.GetTextExtent("").cx, 0);
+    // Pieces measured one by one add up to the whole, at every size and weight the layout uses.
+    const char* const words[] = {"The ",   "quick ", "brown ", "fox, ",
+                                 "jumps ", "over ",  "WAVY ",  "lilt."};
+    for (int height : {11, 13, 16, 19, 24}) {
+        for (int weight : {400, 700}) {
+            dc.SelectFont(PinnedFont(height, weight));
+            int sum = 0;
+            std::string whole;
+            for (const char* word : words) {
+                sum += dc.GetTextExtent(word).cx;
+                whole += word;
+            }
+            EXPECT_EQ(dc.GetTextExtent(whole).cx, sum) << height << " " << weight;
+        }
+    }
+    dc.SelectFont(PinnedFont(16));
     dc.SelectFont(PinnedFont(16, 700));
     EXPECT_GT(dc.GetTextExtent("Hello world").cx, whole.cx);
 }
