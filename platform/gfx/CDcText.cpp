@@ -40,7 +40,7 @@ void CDc::SetTextJustification(int extra, int breakCount) {
 Size CDc::GetTextExtent(std::string_view text) const {
     const detail::FontData& font = FontOf(*this);
     const QString string = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    int width = font.metrics.horizontalAdvance(string);
+    int width = font.Advance(string);
     int k = m_justification.used;
     for (QChar c : string) {
         if (c == u' ') {
@@ -79,7 +79,7 @@ int PaintRuns(QPainter& painter, const detail::FontData& font, const QString& te
         }
         const QString run = text.mid(start, end - start);
         painter.drawText(QPointF(left + advance + shift, font.textMetrics.ascent), run);
-        advance += font.metrics.horizontalAdvance(run);
+        advance += font.Advance(run);
         if (text[end - 1] == u' ') {
             shift += ExtraForSpace(justified.extra, justified.count, justified.first + spaces);
             ++spaces;

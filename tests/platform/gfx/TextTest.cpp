@@ -208,3 +208,40 @@ TEST(TextTest, UnderlineRunsAcrossJustifiedGaps) {
 
 } // namespace
 } // namespace gfx
+
+#include "gfx/FontData.h"
+
+namespace gfx {
+namespace {
+
+// Widths summed from remembered advances must agree with the shaped width of the whole string,
+// or text would be drawn elsewhere than it was measured.
+TEST(TextTest, RememberedAdvancesAgreeWithShapedWidths) {
+    const QString samples[] = {
+        QStringLiteral("The quick brown fox jumps over the lazy dog."),
+        QStringLiteral("WAVY Tilt: AV, To, Ye; (1234567890) {[]} ?!@#$%^&*"),
+        QStringLiteral("na\u00efve caf\u00e9 \u00c5ngstr\u00f6m \u00df\u00e6\u00f8"),
+    };
+    for (const char* face : {"DejaVu Sans", "Liberation Sans", "Liberation Serif"}) {
+        for (int height : {11, 13, 16, 19, 24, 32}) {
+            for (int weight : {400, 700}) {
+                for (std::uint8_t italic : {0, 1}) {
+                    LogFont logical;
+                    logical.height = height;
+                    logical.weight = weight;
+                    logical.italic = italic;
+                    SetFaceName(logical, face);
+                    const CFont font = CFont::Create(logical);
+                    const detail::FontData* data = FontDataOf(font);
+                    for (const QString& sample : samples) {
+                        EXPECT_EQ(data->Advance(sample), data->metrics.horizontalAdvance(sample))
+                            << face << " " << height << " " << weight << " " << int(italic);
+                    }
+                }
+            }
+        }
+    }
+}
+
+} // namespace
+} // namespace gfx
