@@ -12,6 +12,9 @@ int RunFetch(Arguments args);
 int RunNames(Arguments args);
 int RunEffects(Arguments args);
 int RunRenderTip(Arguments args);
+int RunCreateSession(Arguments args);
+int RunGetErrorMessage(Arguments args);
+int RunEmailPassword(Arguments args);
 
 namespace {
 
@@ -27,6 +30,11 @@ constexpr std::array kCommands{
     CliCommand{"render-tip",
                "render-tip [--wrap PIXELS] [--lines] [--hot] (--in FILE | TEXT) --out FILE.png",
                RunRenderTip},
+    CliCommand{"create-session", "create-session --user U --password P [--endpoint URL]",
+               RunCreateSession},
+    CliCommand{"get-error-message", "get-error-message [--session S] --code N [--endpoint URL]",
+               RunGetErrorMessage},
+    CliCommand{"email-password", "email-password --user U [--endpoint URL]", RunEmailPassword},
 };
 
 } // namespace
