@@ -6,7 +6,7 @@ using text::Utf16ToUtf8;
 using text::Utf8ToUtf16;
 
 TEST(Utf8, RoundTripsEveryPlane) {
-    const std::string s = "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"; // a é € 😀
+    const std::string s = "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80";  // a é € 😀
     const std::u16string w = Utf8ToUtf16(s);
     EXPECT_EQ(w, u"a\u00E9\u20AC\U0001F600");
     EXPECT_EQ(Utf16ToUtf8(w), s);
@@ -21,6 +21,5 @@ TEST(Utf8, MalformedInputBecomesReplacementCharacters) {
 
 TEST(Utf8, LoneSurrogatesBecomeReplacementCharacters) {
     EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
-    EXPECT_EQ(Utf16ToUtf8(std::u16string{char16_t(0xDC00), u'a'}), "\xEF\xBF\xBD"
-                                                                   "a");
+    EXPECT_EQ(Utf16ToUtf8(std::u16string{char16_t(0xDC00), u'a'}), "\xEF\xBF\xBD" "a");
 }
