@@ -12,6 +12,7 @@
 #include "tooltip/HtmlLayoutRecords.h"
 #include "tooltip/HtmlStyle.h"
 
+#include <climits>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -87,10 +88,10 @@ private:
     int ObjectTop(int y, int h);
 
     // Text.
-    void LayoutText(Flow& flow, std::string text);
+    void LayoutText(Flow& flow, std::string run);
     // Takes from `text` the piece that fits `avail` pixels and sets `avail` to its width. A line
     // that holds nothing yet always takes at least one character.
-    std::string SplitAtBreak(std::string& text, int& avail, bool lineEmpty);
+    std::string_view SplitAtBreak(std::string_view& text, int& avail, bool lineEmpty);
     // Draws a piece; returns the width it took, justification included.
     int DrawPiece(Flow& flow, std::string piece, int cx, int top, int remaining);
 
@@ -114,7 +115,8 @@ private:
     void BeginPassDevice();
     void EndPassDevice();
     void SelectStyleFont();
-    [[nodiscard]] HtmlSize TextExtent(std::string_view text);
+    // Measuring may stop once the width passes `limit`.
+    [[nodiscard]] HtmlSize TextExtent(std::string_view text, int limit = INT_MAX);
     void SetJustification(int extra, int count);
     void TextOut(int x, int y, std::string_view text);
     void DrawOverline(int x0, int x1, int y);

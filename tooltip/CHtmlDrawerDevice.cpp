@@ -65,8 +65,8 @@ void CHtmlDrawer::SelectStyleFont() {
     m_dc->SetBkColor(m_style.backgroundColour);
 }
 
-HtmlSize CHtmlDrawer::TextExtent(std::string_view text) {
-    return {m_glyphs.Extent(m_dc->Font(), text, m_justification), m_fontHeight};
+HtmlSize CHtmlDrawer::TextExtent(std::string_view text, int limit) {
+    return {m_glyphs.Extent(m_dc->Font(), text, m_justification, limit), m_fontHeight};
 }
 
 void CHtmlDrawer::SetJustification(int extra, int count) {

@@ -8,7 +8,6 @@
 #include "tooltip/HtmlMarkup.h"
 
 #include <algorithm>
-#include <vector>
 
 namespace tooltip {
 
@@ -26,14 +25,6 @@ void TrimTrailingWhite(std::string& text) {
     while (!text.empty() && IsWhite(text.back())) {
         text.pop_back();
     }
-}
-
-void TrimLeadingWhite(std::string& text) {
-    std::size_t n = 0;
-    while (n < text.size() && IsWhite(text[n])) {
-        ++n;
-    }
-    text.erase(0, n);
 }
 
 } // namespace
@@ -173,27 +164,32 @@ int CHtmlDrawer::ObjectTop(int y, int h) {
     }
 }
 
-void CHtmlDrawer::LayoutText(Flow& flow, std::string text) {
-    ApplyTextTransform(text, m_style.textTransform);
+void CHtmlDrawer::LayoutText(Flow& flow, std::string run) {
+    ApplyTextTransform(run, m_style.textTransform);
+    // What is left of the run; lines take their pieces off its front.
+    std::string_view text = run;
     while (!text.empty()) {
         SetJustification(0, 0);
-        const HtmlSize extent = TextExtent(text);
-        int cx = extent.cx;
-        const int top = TextTop(flow.y, extent.cy);
         const int remaining =
             ClampCoordinate(static_cast<long long>(flow.left) + flow.lineWidth - flow.x);
-        std::string piece;
-        if (m_maxWidth != 0 && flow.lineWidth != 0 && cx > remaining) {
+        const bool wraps = m_maxWidth != 0 && flow.lineWidth != 0;
+        // Whether the text fits is all that matters when it may wrap, so measuring stops there.
+        const HtmlSize extent = TextExtent(text, wraps ? std::max(remaining, 0) : INT_MAX);
+        int cx = extent.cx;
+        const int top = TextTop(flow.y, extent.cy);
+        std::string_view piece;
+        if (wraps && cx > remaining) {
             cx = remaining;
             piece = SplitAtBreak(text, cx, flow.x == flow.lineStart);
         } else {
-            piece.swap(text);
+            piece = text;
+            text = {};
         }
         if (m_mode == LayoutMode::Measure) {
             m_line.alignment = m_style.textAlign;
             m_line.breakCount += CountSpaces(piece);
         } else if (cx != 0) {
-            cx = DrawPiece(flow, std::move(piece), cx, top, remaining);
+            cx = DrawPiece(flow, std::string(piece), cx, top, remaining);
         }
         flow.x = SaturatingAdd(flow.x, cx);
         if (!text.empty()) {
@@ -226,55 +222,54 @@ int CHtmlDrawer::DrawPiece(Flow& flow, std::string piece, int cx, int top, int r
     return drawn.cx;
 }
 
-std::string CHtmlDrawer::SplitAtBreak(std::string& text, int& avail, bool lineEmpty) {
+std::string_view CHtmlDrawer::SplitAtBreak(std::string_view& text, int& avail, bool lineEmpty) {
+    // The width of the text before each break character grows one character at a time, and the
+    // scan ends at the first break whose preceding text is too wide (or once the text is).
     std::size_t b = 0;
     if (avail >= 0) {
-        for (std::size_t i = 1; i < text.size(); ++i) {
-            if (kBreakCharacters.find(text[i]) == std::string_view::npos) {
-                continue;
+        long long before = 0;
+        for (std::size_t i = 0; i < text.size() && before <= avail;) {
+            if (i > 0 && kBreakCharacters.find(text[i]) != std::string_view::npos) {
+                b = i;
             }
-            if (TextExtent(std::string_view(text).substr(0, i)).cx > avail) {
-                break;
-            }
-            b = i;
+            const std::size_t next = std::min(
+                text.size(), i + text::Utf8SequenceLength(static_cast<unsigned char>(text[i])));
+            before += TextExtent(text.substr(i, next - i)).cx;
+            i = next;
         }
     }
-    std::string piece;
     if (b > 0) {
-        piece = text.substr(0, b + 1);
-        text.erase(0, b + 1);
-        TrimTrailingWhite(piece);
+        std::string_view piece = text.substr(0, b + 1);
+        text.remove_prefix(b + 1);
+        while (!piece.empty() && IsWhite(piece.back())) {
+            piece.remove_suffix(1);
+        }
         avail = TextExtent(piece).cx;
-        TrimLeadingWhite(text);
+        while (!text.empty() && IsWhite(text.front())) {
+            text.remove_prefix(1);
+        }
         return piece;
     }
     if (lineEmpty) {
         // The word is longer than a whole line: cut it between characters (never inside one),
         // taking at least one.
-        std::vector<std::size_t> ends;
-        for (std::size_t i = 0; i < text.size();) {
-            i = std::min(text.size(),
-                         i + text::Utf8SequenceLength(static_cast<unsigned char>(text[i])));
-            ends.push_back(i);
-        }
-        // Widths grow with the prefix, so the longest prefix that fits is found by halving.
-        std::size_t lo = 0;
-        std::size_t hi = ends.size() - 1;
-        while (lo < hi) {
-            const std::size_t mid = (lo + hi + 1) / 2;
-            if (TextExtent(std::string_view(text).substr(0, ends[mid])).cx <= avail) {
-                lo = mid;
-            } else {
-                hi = mid - 1;
+        std::size_t cut =
+            std::min(text.size(), text::Utf8SequenceLength(static_cast<unsigned char>(text[0])));
+        while (cut < text.size()) {
+            const std::size_t next = std::min(
+                text.size(), cut + text::Utf8SequenceLength(static_cast<unsigned char>(text[cut])));
+            if (TextExtent(text.substr(0, next), avail).cx > avail) {
+                break;
             }
+            cut = next;
         }
-        piece = text.substr(0, ends[lo]);
-        text.erase(0, ends[lo]);
+        const std::string_view piece = text.substr(0, cut);
+        text.remove_prefix(cut);
         avail = TextExtent(piece).cx;
         return piece;
     }
     avail = 0;
-    return piece;
+    return {};
 }
 
 } // namespace tooltip

@@ -145,7 +145,8 @@ CGlyphText::FontGlyphs& CGlyphText::GlyphsOf(const gfx::CFont& font) {
     return *m_fonts.emplace(&data, std::make_unique<FontGlyphs>(owner, data)).first->second;
 }
 
-int CGlyphText::Extent(const gfx::CFont& font, std::string_view text, const Justification& j) {
+int CGlyphText::Extent(const gfx::CFont& font, std::string_view text, const Justification& j,
+                       int limit) {
     FontGlyphs& glyphs = GlyphsOf(font);
     int width = 0;
     int spaces = 0;
@@ -159,6 +160,9 @@ int CGlyphText::Extent(const gfx::CFont& font, std::string_view text, const Just
         width += glyphs.Get(c).advance;
         if (c == U' ') {
             width += ExtraForSpace(j, j.used + spaces++);
+        }
+        if (width > limit) {
+            return width;
         }
     }
     if (!shaped) {

@@ -16,6 +16,7 @@
 #include "gfx/CDc.h"
 #include "gfx/CFont.h"
 
+#include <climits>
 #include <cstdint>
 #include <memory>
 #include <string_view>
@@ -36,9 +37,11 @@ public:
     CGlyphText(const CGlyphText&) = delete;
     CGlyphText& operator=(const CGlyphText&) = delete;
 
-    // Width of text in the font, justification applied to its spaces.
+    // Width of text in the font, justification applied to its spaces. Measuring stops once the
+    // width passes `limit` (a width past the limit is then returned), so asking whether a long
+    // text fits a line costs no more than the line.
     [[nodiscard]] int Extent(const gfx::CFont& font, std::string_view text,
-                             const Justification& justification);
+                             const Justification& justification, int limit = INT_MAX);
     // Draws text with its cell's top-left corner at (x, y) in the context's font, text colour and
     // background mode (opaque fills the cell with the background colour first), underlined or
     // struck out as the font says. Uses up the spaces it draws.
