@@ -1,0 +1,188 @@
+#include "dialog/CDialogBuilder.h"
+
+#include "dialog/CMultiLineEdit.h"
+#include "dialog/DialogFont.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+
+namespace dialog {
+
+namespace {
+
+IconLoader g_iconLoader = nullptr;
+
+QString ToQString(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Multi-line edits show lines ending in LF; their text outside ends lines in CR LF.
+QString ToEditLines(std::string_view text) {
+    QString lines = ToQString(text);
+    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return lines;
+}
+
+std::string FromEditLines(const QString& lines) {
+    QString text = lines;
+    text.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    return text.toStdString();
+}
+
+} // namespace
+
+void CDialogBuilder::SetIconLoader(IconLoader loader) {
+    g_iconLoader = loader;
+}
+
+QIcon CDialogBuilder::LoadIcon(int resource) {
+    return g_iconLoader != nullptr ? g_iconLoader(resource) : QIcon();
+}
+
+BaseUnits CDialogBuilder::Build(QWidget& host, const DialogTemplate& dialog) {
+    host.setFont(DialogFont(dialog.fontName, dialog.fontPoints));
+    const BaseUnits units = MeasureBaseUnits(host.font());
+    QWidget* previous = nullptr;
+    for (const ControlTemplate& control : dialog.controls) {
+        QWidget* widget = CreateControl(host, control);
+        const PixelRect rect = ToPixels(units, control.x, control.y, control.cx, control.cy);
+        if (control.kind == ControlKind::Icon) {
+            // An icon static takes the icon's size, not the template's.
+            const int side = host.style()->pixelMetric(QStyle::PM_LargeIconSize);
+            widget->setGeometry(rect.x, rect.y, side, side);
+        } else {
+            widget->setGeometry(rect.x, rect.y, rect.width, rect.height);
+        }
+        widget->setObjectName(QString::number(control.id));
+        widget->setVisible((control.style & kHidden) == 0);
+        if ((control.style & kTabStop) != 0) {
+            if (previous != nullptr) {
+                QWidget::setTabOrder(previous, widget);
+            }
+            previous = widget;
+        }
+    }
+    return units;
+}
+
+QSize CDialogBuilder::ClientSize(const DialogTemplate& dialog, const BaseUnits& units) {
+    return QSize(HorizontalPixels(units, dialog.cx), VerticalPixels(units, dialog.cy));
+}
+
+QWidget* CDialogBuilder::CreateControl(QWidget& host, const ControlTemplate& control) {
+    QWidget* widget = nullptr;
+    switch (control.kind) {
+    case ControlKind::PushButton: {
+        auto* button = new QPushButton(ToQString(control.text), &host);
+        button->setAutoDefault(true);
+        button->setDefault((control.style & kDefault) != 0);
+        widget = button;
+        break;
+    }
+    case ControlKind::Edit:
+        widget = CreateEdit(host, control);
+        break;
+    case ControlKind::Static:
+    case ControlKind::Icon:
+        widget = CreateStatic(host, control);
+        break;
+    case ControlKind::EtchedHorizontal: {
+        auto* line = new QFrame(&host);
+        line->setFrameShape(QFrame::HLine);
+        line->setFrameShadow(QFrame::Sunken);
+        widget = line;
+        break;
+    }
+    case ControlKind::Frame: {
+        auto* frame = new QFrame(&host);
+        frame->setFrameShape(QFrame::Box);
+        widget = frame;
+        break;
+    }
+    }
+    widget->setFocusPolicy((control.style & kTabStop) != 0 ? Qt::StrongFocus : Qt::ClickFocus);
+    if (control.kind != ControlKind::PushButton && control.kind != ControlKind::Edit) {
+        widget->setFocusPolicy(Qt::NoFocus);
+    }
+    return widget;
+}
+
+QWidget* CDialogBuilder::CreateEdit(QWidget& host, const ControlTemplate& control) {
+    const bool bordered = (control.style & kBorder) != 0;
+    if ((control.style & kMultiLine) == 0) {
+        auto* edit = new QLineEdit(ToQString(control.text), &host);
+        edit->setFrame(bordered);
+        edit->setReadOnly((control.style & kReadOnly) != 0);
+        return edit;
+    }
+    auto* edit = new CMultiLineEdit((control.style & kWantReturn) != 0, &host);
+    edit->setPlainText(ToEditLines(control.text));
+    edit->setReadOnly((control.style & kReadOnly) != 0);
+    if (!bordered) {
+        edit->setFrameShape(QFrame::NoFrame);
+    }
+    // Without sideways scrolling the lines wrap at the box's edge.
+    const bool scrollsSideways = (control.style & (kAutoHScroll | kHScroll)) != 0;
+    edit->setLineWrapMode(scrollsSideways ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);
+    edit->setVerticalScrollBarPolicy((control.style & kVScroll) != 0 ? Qt::ScrollBarAlwaysOn
+                                                                     : Qt::ScrollBarAlwaysOff);
+    edit->setHorizontalScrollBarPolicy((control.style & kHScroll) != 0 ? Qt::ScrollBarAlwaysOn
+                                                                       : Qt::ScrollBarAlwaysOff);
+    return edit;
+}
+
+QWidget* CDialogBuilder::CreateStatic(QWidget& host, const ControlTemplate& control) {
+    auto* label = new QLabel(&host);
+    if (control.kind == ControlKind::Icon) {
+        const int side = host.style()->pixelMetric(QStyle::PM_LargeIconSize);
+        label->setPixmap(LoadIcon(control.resource).pixmap(side, side));
+        return label;
+    }
+    label->setTextFormat(Qt::PlainText);
+    QString text = ToQString(control.text);
+    if ((control.style & kNoPrefix) == 0) {
+        // A single '&' marks a mnemonic and is not shown; "&&" shows one '&'.
+        text.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
+        text.remove(QLatin1Char('&'));
+        text.replace(QStringLiteral("\x01"), QStringLiteral("&"));
+    }
+    label->setText(text);
+    return label;
+}
+
+QWidget* FindControl(const QWidget& host, int id) {
+    return host.findChild<QWidget*>(QString::number(id), Qt::FindDirectChildrenOnly);
+}
+
+std::string ControlText(const QWidget& control) {
+    if (const auto* edit = qobject_cast<const QPlainTextEdit*>(&control)) {
+        return FromEditLines(edit->toPlainText());
+    }
+    if (const auto* edit = qobject_cast<const QLineEdit*>(&control)) {
+        return edit->text().toStdString();
+    }
+    if (const auto* button = qobject_cast<const QPushButton*>(&control)) {
+        return button->text().toStdString();
+    }
+    if (const auto* label = qobject_cast<const QLabel*>(&control)) {
+        return label->text().toStdString();
+    }
+    return {};
+}
+
+void SetControlText(QWidget& control, std::string_view text) {
+    if (auto* edit = qobject_cast<QPlainTextEdit*>(&control)) {
+        edit->setPlainText(ToEditLines(text));
+    } else if (auto* edit = qobject_cast<QLineEdit*>(&control)) {
+        edit->setText(ToQString(text));
+    } else if (auto* button = qobject_cast<QPushButton*>(&control)) {
+        button->setText(ToQString(text));
+    } else if (auto* label = qobject_cast<QLabel*>(&control)) {
+        label->setText(ToQString(text));
+    }
+}
+
+} // namespace dialog
