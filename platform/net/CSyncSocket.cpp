@@ -1,0 +1,207 @@
+#include "net/CSyncSocket.h"
+
+#include "net/CHostAddress.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <limits>
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/uio.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// The least number of pieces every system accepts in one gathered send.
+constexpr std::size_t kMaxPiecesPerSend = 16;
+
+} // namespace
+
+CSyncSocket::~CSyncSocket() {
+    CSyncSocket::CloseConnection();
+}
+
+CSyncSocket::WaitResult CSyncSocket::WaitFor(short events) {
+    const std::uint32_t timeout =
+        m_waitTimeout == net::kWaitForever ? net::kDefaultWaitMs : m_waitTimeout;
+    const Clock::time_point start = Clock::now();
+    Clock::time_point end = start + std::chrono::milliseconds(timeout);
+    end = std::min(end, m_deadline);
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+        const int waitMs = static_cast<int>(
+            std::clamp<std::int64_t>(left.count(), 0, std::numeric_limits<int>::max()));
+        pollfd entry{m_socket, events, 0};
+        const int ready = poll(&entry, 1, waitMs);
+        if (ready > 0) {
+            return WaitResult::Ready;
+        }
+        if (ready == 0) {
+            if (Clock::now() >= end) {
+                m_lastError = net::kErrorTimedOut;
+                return WaitResult::TimedOut;
+            }
+            continue;
+        }
+        if (errno != EINTR) {
+            m_lastError = errno;
+            return WaitResult::Failed;
+        }
+    }
+}
+
+bool CSyncSocket::OpenSocket(int family, int type, int protocol) {
+    m_socket = socket(family, type | SOCK_NONBLOCK | SOCK_CLOEXEC, protocol);
+    if (m_socket < 0) {
+        m_lastError = errno;
+        m_socket = -1;
+        return false;
+    }
+    return true;
+}
+
+bool CSyncSocket::FinishConnect() {
+    if (WaitFor(POLLOUT) != WaitResult::Ready) {
+        return false;
+    }
+    int error = 0;
+    socklen_t length = sizeof error;
+    if (getsockopt(m_socket, SOL_SOCKET, SO_ERROR, &error, &length) != 0) {
+        m_lastError = errno;
+        return false;
+    }
+    if (error != 0) {
+        m_lastError = error;
+        return false;
+    }
+    return true;
+}
+
+bool CSyncSocket::ConnectTo(const char* host, std::uint16_t port) {
+    if (m_connected) {
+        return true;
+    }
+    char portText[8];
+    std::snprintf(portText, sizeof portText, "%u", static_cast<unsigned>(port));
+    CHostAddress address;
+    m_lastError = address.ResolveHost(host, portText);
+    if (m_lastError != 0) {
+        return false;
+    }
+    const addrinfo* first = address.First();
+    // A socket whose connect failed cannot be connected again, so every attempt starts afresh.
+    CloseConnection();
+    if (!OpenSocket(first->ai_family, first->ai_socktype, first->ai_protocol)) {
+        return false;
+    }
+    bool connected = false;
+    if (connect(m_socket, first->ai_addr, first->ai_addrlen) == 0) {
+        connected = true;
+    } else if (errno == EINPROGRESS || errno == EINTR) {
+        connected = FinishConnect();
+    } else {
+        m_lastError = errno;
+    }
+    if (!connected) {
+        CloseConnection();
+        return false;
+    }
+    m_connected = true;
+    return true;
+}
+
+bool CSyncSocket::SendBuffers(std::span<const SocketBuffer> buffers, std::uint32_t& bytesSent) {
+    bytesSent = 0;
+    if (!m_connected) {
+        m_lastError = net::kErrorNotConnected;
+        return false;
+    }
+    std::unique_lock lock(m_writeLock, std::try_to_lock);
+    if (!lock.owns_lock()) {
+        m_lastError = net::kErrorInProgress;
+        return false;
+    }
+    std::vector<iovec> pieces;
+    pieces.reserve(buffers.size());
+    for (const SocketBuffer& buffer : buffers) {
+        if (buffer.length > 0) {
+            pieces.push_back({const_cast<void*>(buffer.data), buffer.length});
+        }
+    }
+    std::size_t next = 0;
+    std::uint64_t total = 0;
+    while (next < pieces.size()) {
+        msghdr message{};
+        message.msg_iov = pieces.data() + next;
+        message.msg_iovlen = std::min<std::size_t>(pieces.size() - next, kMaxPiecesPerSend);
+        const ssize_t sent = sendmsg(m_socket, &message, MSG_NOSIGNAL);
+        if (sent < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            if (errno == EAGAIN || errno == EWOULDBLOCK) {
+                if (WaitFor(POLLOUT) != WaitResult::Ready) {
+                    break;
+                }
+                continue;
+            }
+            m_lastError = errno;
+            break;
+        }
+        total += static_cast<std::uint64_t>(sent);
+        auto left = static_cast<std::size_t>(sent);
+        while (next < pieces.size() && left >= pieces[next].iov_len) {
+            left -= pieces[next].iov_len;
+            ++next;
+        }
+        if (left > 0) {
+            pieces[next].iov_base = static_cast<char*>(pieces[next].iov_base) + left;
+            pieces[next].iov_len -= left;
+        }
+    }
+    bytesSent = static_cast<std::uint32_t>(std::min<std::uint64_t>(total, UINT32_MAX));
+    return next == pieces.size();
+}
+
+bool CSyncSocket::ReceiveSome(void* buffer, std::uint32_t& length) {
+    const std::uint32_t room = length;
+    length = 0;
+    if (!m_connected) {
+        m_lastError = net::kErrorNotConnected;
+        return false;
+    }
+    std::unique_lock lock(m_readLock, std::try_to_lock);
+    if (!lock.owns_lock()) {
+        m_lastError = net::kErrorInProgress;
+        return false;
+    }
+    for (;;) {
+        const ssize_t got = recv(m_socket, buffer, room, 0);
+        if (got >= 0) {
+            length = static_cast<std::uint32_t>(got);
+            return true;
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            if (WaitFor(POLLIN) != WaitResult::Ready) {
+                return false;
+            }
+            continue;
+        }
+        m_lastError = errno;
+        return false;
+    }
+}
+
+void CSyncSocket::CloseConnection() {
+    if (m_socket >= 0) {
+        close(m_socket);
+        m_socket = -1;
+    }
+    m_connected = false;
+}

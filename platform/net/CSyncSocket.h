@@ -1,0 +1,69 @@
+#pragma once
+// One client TCP connection whose every operation is synchronous for the caller and bounded in
+// time: a non-blocking socket waited on with poll. Each wait lasts at most `m_waitTimeout`
+// milliseconds (kWaitForever means the 30-second default) and never past the deadline set with
+// SetDeadline, so a dead or trickling peer cannot hold the caller for good.
+//
+// The operations are virtual so that a test double can stand in for the network.
+
+#include "net/SocketErrors.h"
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <span>
+
+// One piece of a gathered send.
+struct SocketBuffer {
+    const void* data = nullptr;
+    std::size_t length = 0;
+};
+
+class CSyncSocket {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    CSyncSocket() = default;
+    CSyncSocket(const CSyncSocket&) = delete;
+    CSyncSocket& operator=(const CSyncSocket&) = delete;
+    virtual ~CSyncSocket();
+
+    // True at once when already connected; otherwise resolves `host`, takes its first address and
+    // connects. On false `m_lastError` holds the reason.
+    [[nodiscard]] virtual bool ConnectTo(const char* host, std::uint16_t port);
+    // Sends the buffers as one gathered send; `bytesSent` reports what went out (all of it unless
+    // the peer failed or a wait ran out).
+    [[nodiscard]] virtual bool SendBuffers(std::span<const SocketBuffer> buffers,
+                                           std::uint32_t& bytesSent);
+    // In: `length` is the room in `buffer`. Out: the bytes received, 0 when the peer has closed.
+    [[nodiscard]] virtual bool ReceiveSome(void* buffer, std::uint32_t& length);
+    // Closes the socket; does nothing when already closed.
+    virtual void CloseConnection();
+
+    [[nodiscard]] bool IsConnected() const { return m_connected; }
+    // The open socket descriptor, -1 when none exists.
+    [[nodiscard]] int NativeHandle() const { return m_socket; }
+
+    // No wait ends later than `deadline` until ClearDeadline.
+    void SetDeadline(Clock::time_point deadline) { m_deadline = deadline; }
+    void ClearDeadline() { m_deadline = Clock::time_point::max(); }
+
+    std::int32_t m_lastError = 0;
+    std::uint32_t m_waitTimeout = net::kWaitForever;
+
+protected:
+    bool m_connected = false;
+
+private:
+    enum class WaitResult { Ready, TimedOut, Failed };
+
+    [[nodiscard]] WaitResult WaitFor(short events);
+    [[nodiscard]] bool OpenSocket(int family, int type, int protocol);
+    [[nodiscard]] bool FinishConnect();
+
+    int m_socket = -1;
+    std::mutex m_readLock;
+    std::mutex m_writeLock;
+    Clock::time_point m_deadline = Clock::time_point::max();
+};

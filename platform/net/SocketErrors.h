@@ -1,0 +1,37 @@
+#pragma once
+// The codes that socket operations leave in `m_lastError`. Operations record the errno value of
+// the failing call; the conditions that have a fixed meaning map as follows:
+//
+//   not connected (a send or receive before a connection exists)   ENOTCONN    (WSAENOTCONN 10057)
+//   an operation already in progress on the same direction          EINPROGRESS (WSAEINPROGRESS
+//   10036) a connect that has not completed yet                            EINPROGRESS
+//   (WSAEWOULDBLOCK 10035) a wait that ended without its event (time-out) ETIMEDOUT   (WSAETIMEDOUT
+//   10060) connection refused by the peer                                  ECONNREFUSED
+//   (WSAECONNREFUSED 10061) name resolution failure                                         the
+//   resolver's EAI_* code,
+//                                                                   negative, so it never collides
+//                                                                   with an errno value
+//
+// A pending overlapped operation (ERROR_IO_PENDING 997) has no counterpart: every operation here
+// completes or fails before it returns.
+
+#include <cerrno>
+#include <cstdint>
+
+namespace net {
+
+// The wait time-out that means "no bound"; a socket replaces it with kDefaultWaitMs.
+constexpr std::uint32_t kWaitForever = 0xFFFFFFFFu;
+// The bound of one wait when the caller asked for none.
+constexpr std::uint32_t kDefaultWaitMs = 30'000;
+
+constexpr std::int32_t kErrorNotConnected = ENOTCONN;
+constexpr std::int32_t kErrorInProgress = EINPROGRESS;
+constexpr std::int32_t kErrorTimedOut = ETIMEDOUT;
+
+// True when `code` came from the name resolver rather than from a socket call.
+[[nodiscard]] constexpr bool IsResolverError(std::int32_t code) {
+    return code < 0;
+}
+
+} // namespace net

@@ -1,0 +1,131 @@
+#include "sax/CSaxAttributes.h"
+
+#include <cstring>
+
+namespace sax {
+
+void AppendUtf16(std::u16string& out, const char* utf8, std::size_t length) {
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8);
+    const auto* end = p + length;
+    while (p < end) {
+        const unsigned char lead = *p;
+        if (lead < 0x80) {
+            out.push_back(static_cast<char16_t>(lead));
+            ++p;
+            continue;
+        }
+        char32_t cp = 0;
+        int extra = 0;
+        if (lead >= 0xF0) {
+            cp = lead & 0x07u;
+            extra = 3;
+        } else if (lead >= 0xE0) {
+            cp = lead & 0x0Fu;
+            extra = 2;
+        } else {
+            cp = lead & 0x1Fu;
+            extra = 1;
+        }
+        if (end - p <= extra) {
+            // Expat hands over complete sequences; a cut one cannot be decoded.
+            out.push_back(u'\uFFFD');
+            break;
+        }
+        for (int i = 1; i <= extra; ++i) {
+            cp = (cp << 6) | (p[i] & 0x3Fu);
+        }
+        p += extra + 1;
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(cp));
+        }
+    }
+}
+
+void CSaxAttributes::Clear() {
+    m_text.clear();
+    m_items.clear();
+}
+
+void CSaxAttributes::Add(const char* expatName, const char* value, char separator) {
+    // A name in no namespace has no separator; a prefixed one carries the prefix third.
+    const char* first = std::strchr(expatName, separator);
+    Item item;
+    const char* local = expatName;
+    const char* prefix = nullptr;
+    std::size_t localLength = std::strlen(expatName);
+    if (first != nullptr) {
+        item.uri.offset = m_text.size();
+        AppendUtf16(m_text, expatName, static_cast<std::size_t>(first - expatName));
+        item.uri.length = m_text.size() - item.uri.offset;
+        local = first + 1;
+        const char* second = std::strchr(local, separator);
+        localLength =
+            second != nullptr ? static_cast<std::size_t>(second - local) : std::strlen(local);
+        prefix = second != nullptr ? second + 1 : nullptr;
+    }
+    item.qName.offset = m_text.size();
+    if (prefix != nullptr) {
+        AppendUtf16(m_text, prefix, std::strlen(prefix));
+        m_text.push_back(u':');
+    }
+    const std::size_t localStart = m_text.size();
+    AppendUtf16(m_text, local, localLength);
+    item.local = {localStart, m_text.size() - localStart};
+    item.qName.length = m_text.size() - item.qName.offset;
+    item.value.offset = m_text.size();
+    AppendUtf16(m_text, value, std::strlen(value));
+    item.value.length = m_text.size() - item.value.offset;
+    m_items.push_back(item);
+}
+
+std::u16string_view CSaxAttributes::View(Span span) const {
+    return std::u16string_view(m_text).substr(span.offset, span.length);
+}
+
+bool CSaxAttributes::Valid(int index) const {
+    return index >= 0 && static_cast<std::size_t>(index) < m_items.size();
+}
+
+std::u16string_view CSaxAttributes::GetUri(int index) const {
+    return Valid(index) ? View(m_items[static_cast<std::size_t>(index)].uri)
+                        : std::u16string_view();
+}
+
+std::u16string_view CSaxAttributes::GetLocalName(int index) const {
+    return Valid(index) ? View(m_items[static_cast<std::size_t>(index)].local)
+                        : std::u16string_view();
+}
+
+std::u16string_view CSaxAttributes::GetQName(int index) const {
+    return Valid(index) ? View(m_items[static_cast<std::size_t>(index)].qName)
+                        : std::u16string_view();
+}
+
+std::u16string_view CSaxAttributes::GetValue(int index) const {
+    return Valid(index) ? View(m_items[static_cast<std::size_t>(index)].value)
+                        : std::u16string_view();
+}
+
+int CSaxAttributes::GetIndexFromName(std::u16string_view uri, std::u16string_view localName) const {
+    for (std::size_t i = 0; i < m_items.size(); ++i) {
+        if (View(m_items[i].local) == localName && View(m_items[i].uri) == uri) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+int CSaxAttributes::GetIndexFromQName(std::u16string_view qName) const {
+    for (std::size_t i = 0; i < m_items.size(); ++i) {
+        if (View(m_items[i].qName) == qName) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+} // namespace sax

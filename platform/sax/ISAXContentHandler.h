@@ -1,0 +1,43 @@
+#pragma once
+// The receiver of a reader's events. Every callback answers a result code; a failure ends the parse
+// and becomes the result of the reader's Parse. Names arrive as namespace URI, local name and
+// qualified name; text arrives in UTF-16.
+
+#include "com/HResult.h"
+#include "sax/ISAXAttributes.h"
+
+#include <string_view>
+
+namespace sax {
+
+// Where the reader is in the document, for messages.
+class ISAXLocator {
+public:
+    [[nodiscard]] virtual int GetLineNumber() const = 0;
+    [[nodiscard]] virtual int GetColumnNumber() const = 0;
+
+protected:
+    ~ISAXLocator() = default;
+};
+
+class ISAXContentHandler {
+public:
+    virtual HRESULT PutDocumentLocator(const ISAXLocator* locator) = 0;
+    virtual HRESULT StartDocument() = 0;
+    virtual HRESULT EndDocument() = 0;
+    virtual HRESULT StartPrefixMapping(std::u16string_view prefix, std::u16string_view uri) = 0;
+    virtual HRESULT EndPrefixMapping(std::u16string_view prefix) = 0;
+    virtual HRESULT StartElement(std::u16string_view uri, std::u16string_view localName,
+                                 std::u16string_view qName, const ISAXAttributes& attributes) = 0;
+    virtual HRESULT EndElement(std::u16string_view uri, std::u16string_view localName,
+                               std::u16string_view qName) = 0;
+    virtual HRESULT Characters(std::u16string_view text) = 0;
+    virtual HRESULT IgnorableWhitespace(std::u16string_view text) = 0;
+    virtual HRESULT ProcessingInstruction(std::u16string_view target, std::u16string_view data) = 0;
+    virtual HRESULT SkippedEntity(std::u16string_view name) = 0;
+
+protected:
+    ~ISAXContentHandler() = default;
+};
+
+} // namespace sax

@@ -1,0 +1,211 @@
+#include "sax/CContentHandlerBase.h"
+#include "sax/CMemoryStream.h"
+#include "sax/ISAXXMLReader.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Narrow(std::u16string_view text) {
+    std::string out;
+    for (const char16_t c : text) {
+        out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+    }
+    return out;
+}
+
+// Writes every event as one line of text.
+class CRecorder : public sax::CContentHandlerBase {
+public:
+    std::vector<std::string> events;
+
+    HRESULT StartPrefixMapping(std::u16string_view prefix, std::u16string_view uri) override {
+        events.push_back("ns+ " + Narrow(prefix) + "=" + Narrow(uri));
+        return S_OK;
+    }
+    HRESULT EndPrefixMapping(std::u16string_view prefix) override {
+        events.push_back("ns- " + Narrow(prefix));
+        return S_OK;
+    }
+    HRESULT StartElement(std::u16string_view uri, std::u16string_view local,
+                         std::u16string_view qName, const sax::ISAXAttributes& atts) override {
+        std::string line = "<" + Narrow(qName) + " {" + Narrow(uri) + "}" + Narrow(local);
+        for (int i = 0; i < atts.GetLength(); ++i) {
+            line += " " + Narrow(atts.GetQName(i)) + "{" + Narrow(atts.GetUri(i)) + "}" +
+                    Narrow(atts.GetLocalName(i)) + "=" + Narrow(atts.GetValue(i));
+        }
+        events.push_back(line);
+        return S_OK;
+    }
+    HRESULT EndElement(std::u16string_view, std::u16string_view,
+                       std::u16string_view qName) override {
+        events.push_back("</" + Narrow(qName));
+        return S_OK;
+    }
+    HRESULT Characters(std::u16string_view text) override {
+        events.push_back("text " + Narrow(text));
+        lastText = text;
+        return S_OK;
+    }
+    std::u16string lastText;
+};
+
+struct ReaderDeleter {
+    void operator()(sax::ISAXXMLReader* reader) const { reader->Release(); }
+};
+
+std::unique_ptr<sax::ISAXXMLReader, ReaderDeleter> MakeReader() {
+    sax::ISAXXMLReader* reader = nullptr;
+    EXPECT_EQ(sax::CreateSaxXmlReader(&reader), S_OK);
+    return std::unique_ptr<sax::ISAXXMLReader, ReaderDeleter>(reader);
+}
+
+TEST(SaxReader, ReportsNamespacesNamesAndAttributes) {
+    auto reader = MakeReader();
+    CRecorder recorder;
+    ASSERT_EQ(reader->PutContentHandler(&recorder), S_OK);
+    ASSERT_EQ(reader->ParseBytes("<a:root xmlns:a='urn:a' xmlns='urn:d' plain='1' a:q='2'>"
+                                 "<child/></a:root>"),
+              S_OK);
+    const std::vector<std::string> expected{
+        "ns+ a=urn:a",
+        "ns+ =urn:d",
+        "<a:root {urn:a}root plain{}plain=1 a:q{urn:a}q=2",
+        "<child {urn:d}child",
+        "</child",
+        "</a:root",
+        "ns- ",
+        "ns- a",
+    };
+    EXPECT_EQ(recorder.events, expected);
+}
+
+TEST(SaxReader, LooksAttributesUpByNameAndByQualifiedName) {
+    class CLookup : public sax::CContentHandlerBase {
+    public:
+        HRESULT StartElement(std::u16string_view, std::u16string_view, std::u16string_view,
+                             const sax::ISAXAttributes& atts) override {
+            std::u16string_view v;
+            byName = atts.GetValueFromName(u"urn:x", u"nil", v) ? std::u16string(v) : u"-";
+            byQName = atts.GetValueFromQName(u"x:nil", v) ? std::u16string(v) : u"-";
+            missing = atts.GetIndexFromName(u"", u"nil");
+            return S_OK;
+        }
+        std::u16string byName, byQName;
+        int missing = 0;
+    } lookup;
+    auto reader = MakeReader();
+    ASSERT_EQ(reader->PutContentHandler(&lookup), S_OK);
+    ASSERT_EQ(reader->ParseBytes("<e xmlns:x='urn:x' x:nil='true'/>"), S_OK);
+    EXPECT_EQ(lookup.byName, u"true");
+    EXPECT_EQ(lookup.byQName, u"true");
+    EXPECT_EQ(lookup.missing, -1);
+}
+
+TEST(SaxReader, JoinsCharacterDataHoweverTheInputIsSplit) {
+    const std::string doc = "<v>4&amp;2<![CDATA[<x>]]>&#x1F600;\xC3\xA9<!-- note -->tail</v>";
+    for (const std::uint32_t piece : {1u, 2u, 3u, 7u, 4096u}) {
+        auto reader = MakeReader();
+        CRecorder recorder;
+        ASSERT_EQ(reader->PutContentHandler(&recorder), S_OK);
+        sax::CMemoryStream stream(doc, piece);
+        ASSERT_EQ(reader->Parse(&stream), S_OK) << piece;
+        EXPECT_EQ(recorder.lastText, u"4&2<x>\U0001F600\u00E9tail") << piece;
+        EXPECT_EQ(recorder.events.size(), 3u) << "one Characters call, pieces " << piece;
+    }
+}
+
+TEST(SaxReader, HandlerCanBeReplacedDuringAParse) {
+    // The first handler passes the inner element's events to a second one and takes them back.
+    class CSecond : public CRecorder {
+    public:
+        sax::ISAXXMLReader* reader = nullptr;
+        sax::ISAXContentHandler* back = nullptr;
+        HRESULT EndElement(std::u16string_view u, std::u16string_view l,
+                           std::u16string_view q) override {
+            CRecorder::EndElement(u, l, q);
+            return reader->PutContentHandler(back);
+        }
+    } second;
+    class CFirst : public CRecorder {
+    public:
+        sax::ISAXXMLReader* reader = nullptr;
+        sax::ISAXContentHandler* helper = nullptr;
+        HRESULT StartElement(std::u16string_view u, std::u16string_view l, std::u16string_view q,
+                             const sax::ISAXAttributes& a) override {
+            CRecorder::StartElement(u, l, q, a);
+            return l == u"inner" ? reader->PutContentHandler(helper) : S_OK;
+        }
+    } first;
+    auto reader = MakeReader();
+    first.reader = second.reader = reader.get();
+    first.helper = &second;
+    second.back = &first;
+    ASSERT_EQ(reader->PutContentHandler(&first), S_OK);
+    ASSERT_EQ(reader->ParseBytes("<r><inner>x</inner><after/></r>"), S_OK);
+    EXPECT_EQ(second.events, (std::vector<std::string>{"text x", "</inner"}));
+    EXPECT_EQ(first.events, (std::vector<std::string>{"<r {}r", "<inner {}inner", "<after {}after",
+                                                      "</after", "</r"}));
+}
+
+TEST(SaxReader, HandlerFailureEndsTheParseWithItsCode) {
+    class CRefuse : public sax::CContentHandlerBase {
+    public:
+        int starts = 0;
+        HRESULT StartElement(std::u16string_view, std::u16string_view, std::u16string_view,
+                             const sax::ISAXAttributes&) override {
+            return ++starts == 2 ? E_OUTOFMEMORY : S_OK;
+        }
+    } refuse;
+    auto reader = MakeReader();
+    ASSERT_EQ(reader->PutContentHandler(&refuse), S_OK);
+    EXPECT_EQ(reader->ParseBytes("<a><b/><c/></a>"), E_OUTOFMEMORY);
+    EXPECT_EQ(refuse.starts, 2);
+    EXPECT_NE(reader->GetLastErrorText().find("line 1"), std::string::npos);
+    // The reader is usable again afterwards.
+    refuse.starts = -10;
+    EXPECT_EQ(reader->ParseBytes("<a><b/></a>"), S_OK);
+    EXPECT_TRUE(reader->GetLastErrorText().empty());
+}
+
+TEST(SaxReader, MalformedDocumentsFailWithLineAndColumn) {
+    auto reader = MakeReader();
+    CRecorder recorder;
+    ASSERT_EQ(reader->PutContentHandler(&recorder), S_OK);
+    EXPECT_EQ(reader->ParseBytes("<a>\n<b></a>"), E_FAIL);
+    EXPECT_NE(reader->GetLastErrorText().find("line 2"), std::string::npos)
+        << reader->GetLastErrorText();
+    EXPECT_EQ(reader->ParseBytes(""), E_FAIL);
+    EXPECT_EQ(reader->ParseBytes("<a>&undefined;</a>"), E_FAIL);
+}
+
+TEST(SaxReader, RefusesDocumentTypeDeclarations) {
+    auto reader = MakeReader();
+    CRecorder recorder;
+    ASSERT_EQ(reader->PutContentHandler(&recorder), S_OK);
+    // Exponential entity expansion: refused at the declaration, before any entity is defined.
+    std::string laughs = "<?xml version='1.0'?><!DOCTYPE l [<!ENTITY l0 'lol'>";
+    for (int i = 1; i < 30; ++i) {
+        laughs += "<!ENTITY l" + std::to_string(i) + " '";
+        for (int j = 0; j < 10; ++j) {
+            laughs += "&l" + std::to_string(i - 1) + ";";
+        }
+        laughs += "'>";
+    }
+    laughs += "]><l>&l29;</l>";
+    EXPECT_EQ(reader->ParseBytes(laughs), E_FAIL);
+    EXPECT_TRUE(recorder.events.empty());
+    EXPECT_NE(reader->GetLastErrorText().find("document type"), std::string::npos);
+    // An external entity is never loaded.
+    EXPECT_EQ(reader->ParseBytes("<!DOCTYPE x SYSTEM 'file:///etc/passwd'><x/>"), E_FAIL);
+    EXPECT_EQ(
+        reader->ParseBytes("<!DOCTYPE x [<!ENTITY e SYSTEM 'file:///etc/passwd'>]><x>&e;</x>"),
+        E_FAIL);
+    EXPECT_TRUE(recorder.events.empty());
+}
+
+} // namespace

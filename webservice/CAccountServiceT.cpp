@@ -1,0 +1,159 @@
+#include "webservice/CAccountServiceT.h"
+
+#include <cstdlib>
+#include <new>
+#include <string>
+
+std::string_view CAccountServiceT::DefaultEndpoint() {
+    const char* endpoint = std::getenv("KELDWICK_ENDPOINT");
+    return endpoint != nullptr && *endpoint != 0 ? std::string_view(endpoint) : account::kEndpoint;
+}
+
+CAccountServiceT::CAccountServiceT() : CAccountServiceT(DefaultEndpoint()) {}
+
+CAccountServiceT::CAccountServiceT(std::string_view endpointUrl) : CSoapTransportT(endpointUrl) {
+    m_clientMode = true;
+}
+
+CAccountServiceT::~CAccountServiceT() {
+    if (m_reader != nullptr) {
+        (void)m_reader->PutContentHandler(nullptr);
+        m_reader->Release();
+        m_reader = nullptr;
+    }
+}
+
+const SoapFunctionMap* const* CAccountServiceT::GetOperationTables() const {
+    return account::kOperationTables;
+}
+
+const SoapFunctionMap* const* CAccountServiceT::GetHeaderTables() const {
+    return account::kHeaderTables;
+}
+
+std::u16string_view CAccountServiceT::GetTargetNamespace() const {
+    return account::kTargetNamespaceW;
+}
+
+std::string_view CAccountServiceT::GetTargetNamespaceA() const {
+    return account::kTargetNamespace;
+}
+
+HRESULT CAccountServiceT::CreateXmlReader(sax::ISAXXMLReader** reader) {
+    return sax::CreateSaxXmlReader(reader);
+}
+
+HRESULT CAccountServiceT::GetXmlReader(sax::ISAXXMLReader** reader) {
+    if (reader == nullptr) {
+        return E_INVALIDARG;
+    }
+    if (m_reader != nullptr) {
+        m_reader->AddRef();
+        *reader = m_reader;
+        return S_OK;
+    }
+    return CreateXmlReader(reader);
+}
+
+HRESULT CAccountServiceT::AttachReader() {
+    if (m_reader == nullptr) {
+        sax::ISAXXMLReader* reader = nullptr;
+        const HRESULT hr = CreateXmlReader(&reader);
+        if (Failed(hr)) {
+            return hr;
+        }
+        if (reader == nullptr) {
+            return E_FAIL;
+        }
+        m_reader = reader;
+    }
+    return m_reader->PutContentHandler(this);
+}
+
+HRESULT CAccountServiceT::Run(void* record, int operation, std::string_view operationName) {
+    HRESULT hr = BindCall(record, operation);
+    if (Failed(hr)) {
+        m_status = StatusOutOfMemory;
+        return hr;
+    }
+    hr = WriteEnvelope(&m_requestBody);
+    if (Failed(hr)) {
+        m_status = StatusWriteFailed;
+        return hr;
+    }
+    std::string action;
+    try {
+        action = "SOAPAction: \"" + std::string(account::kTargetNamespace) +
+                 std::string(operationName) + "\"\r\n";
+    } catch (const std::bad_alloc&) {
+        m_status = StatusSendFailed;
+        return E_FAIL;
+    }
+    hr = SendSoapRequest(action);
+    if (Failed(hr)) {
+        return hr;
+    }
+    FreeOutputs();
+    hr = ParseEnvelope(&m_response);
+    if (Failed(hr)) {
+        m_status = StatusParseFailed;
+        FreeOutputs();
+    }
+    return hr;
+}
+
+HRESULT CAccountServiceT::Invoke(void* record, int operation, std::string_view operationName) {
+    HRESULT hr = AttachReader();
+    if (Failed(hr)) {
+        m_status = StatusInitFailed;
+        return hr;
+    }
+    m_requestBody.Clear();
+    m_fault.Clear();
+    m_status = StatusOk;
+    hr = Run(record, operation, operationName);
+    ResetCallState();
+    return hr;
+}
+
+HRESULT CAccountServiceT::CreateSession(BSTR strUserID, BSTR strUserPassword,
+                                        BSTR* CreateSessionResult, std::int32_t* nErrorCode) {
+    if (CreateSessionResult == nullptr || nErrorCode == nullptr) {
+        return E_POINTER;
+    }
+    CreateSessionRecord record{strUserID, strUserPassword, nullptr, 0};
+    const HRESULT hr = Invoke(&record, account::kCreateSession, "CreateSession");
+    if (Succeeded(hr)) {
+        *CreateSessionResult = record.CreateSessionResult;
+        *nErrorCode = record.nErrorCode;
+    }
+    record = CreateSessionRecord{};
+    return hr;
+}
+
+HRESULT CAccountServiceT::GetErrorMessage(BSTR strSessionID, std::int32_t nErrorCode,
+                                          BSTR* GetErrorMessageResult) {
+    if (GetErrorMessageResult == nullptr) {
+        return E_POINTER;
+    }
+    GetErrorMessageRecord record{strSessionID, nErrorCode, nullptr};
+    const HRESULT hr = Invoke(&record, account::kGetErrorMessage, "GetErrorMessage");
+    if (Succeeded(hr)) {
+        *GetErrorMessageResult = record.GetErrorMessageResult;
+    }
+    record = GetErrorMessageRecord{};
+    return hr;
+}
+
+HRESULT CAccountServiceT::EmailUserPassword(BSTR strUserID, std::int32_t* EmailUserPasswordResult) {
+    if (EmailUserPasswordResult == nullptr) {
+        return E_POINTER;
+    }
+    EmailUserPasswordRecord record{strUserID, 0};
+    const HRESULT hr = Invoke(&record, account::kEmailUserPassword, "EmailUserPassword");
+    if (Succeeded(hr)) {
+        *EmailUserPasswordResult = record.EmailUserPasswordResult;
+    }
+    record = EmailUserPasswordRecord{};
+    return hr;
+}

@@ -1,0 +1,631 @@
+#include "webservice/CHttpClientT.h"
+
+#include "webservice/CChunkedDecoder.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <new>
+
+namespace {
+
+// A response may stop sending without closing; this many empty receives in a row end the wait.
+constexpr int kEmptyReceivesForHead = 5;
+constexpr int kEmptyReceivesForBody = 5;
+constexpr int kEmptyReceivesForUnsizedBody = 6;
+constexpr std::uint32_t kHeadReceiveSize = 2048;
+constexpr std::uint32_t kDefaultBodyBlock = 2048;
+
+char Upper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (Upper(a[i]) != Upper(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+std::string_view Trim(std::string_view text) {
+    while (!text.empty() && IsSpace(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && IsSpace(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+// A decimal Content-Length value with optional surrounding white space; false when it is not a
+// plain number or passes `limit`.
+bool ParseContentLength(std::string_view text, std::uint64_t limit, std::uint64_t& value) {
+    text = Trim(text);
+    if (text.empty()) {
+        return false;
+    }
+    value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+        if (value > limit) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Responses that never carry a body whatever their headers say.
+bool HasNoBody(int status, std::string_view method) {
+    return method == "HEAD" || (status >= 100 && status < 200) || status == 204 || status == 304;
+}
+
+} // namespace
+
+CHttpClientT::CHttpClientT() {
+    ResetExchange();
+}
+
+CHttpClientT::~CHttpClientT() = default;
+
+bool CHttpClientT::NegotiateAuth(bool) {
+    return false;
+}
+
+void CHttpClientT::OnSetCookie(std::string_view) {}
+
+void CHttpClientT::ResetExchange() {
+    m_headers.RemoveAll();
+    m_response.Reset();
+    m_currentUrl.Clear();
+    m_method.clear();
+    m_headStart = m_headLength = m_bodyLength = 0;
+    m_parsePosition = 0;
+    m_statusCode = -1;
+    m_options = nullptr;
+    m_readOutcome = ReadNothingYet;
+    m_redirects = 0;
+    m_redirectFailed = false;
+}
+
+std::uint32_t CHttpClientT::EffectiveWait() const {
+    return m_waitTimeout == net::kWaitForever ? net::kDefaultWaitMs : m_waitTimeout;
+}
+
+bool CHttpClientT::FindHeader(std::string_view name, std::string& value) const {
+    const std::string* found = m_headers.Find(name);
+    if (found == nullptr) {
+        return false;
+    }
+    value = *found;
+    return true;
+}
+
+bool CHttpClientT::HeaderEquals(std::string_view name, std::string_view value) const {
+    const std::string* found = m_headers.Find(name);
+    return found != nullptr && EqualsIgnoringCase(*found, value);
+}
+
+std::string_view CHttpClientT::Head() const {
+    return m_response.View().substr(std::min<std::size_t>(m_headStart, m_response.Length()),
+                                    m_headLength);
+}
+
+const char* CHttpClientT::BodyStart() const {
+    const std::size_t offset =
+        std::min<std::size_t>(std::size_t{m_headStart} + m_headLength, m_response.Length());
+    return m_response.Data() + offset;
+}
+
+bool CHttpClientT::TakeUrl(const UrlParts& url) {
+    m_currentUrl = url;
+    if (m_currentUrl.Scheme() != UrlSchemeHttp || m_currentUrl.HostName().empty()) {
+        return false;
+    }
+    if (m_currentUrl.UrlPath().empty() && !m_currentUrl.SetUrlPath("/")) {
+        return false;
+    }
+    if (m_currentUrl.PortNumber() == 0) {
+        m_currentUrl.SetPortNumber(m_options->port);
+    }
+    return true;
+}
+
+bool CHttpClientT::ExchangeRequest(const UrlParts& url, const RequestOptions* options) {
+    ResetExchange();
+    m_options = options != nullptr ? options : &m_defaultOptions;
+    m_method = m_options->method != nullptr ? m_options->method : "GET";
+    m_waitTimeout = m_options->timeout;
+    SetDeadline(Clock::now() +
+                std::chrono::milliseconds(std::uint64_t{EffectiveWait()} * kExchangeBoundFactor));
+    const bool ok = RunExchange(url);
+    ClearDeadline();
+    m_options = nullptr;
+    return ok;
+}
+
+bool CHttpClientT::RunExchange(const UrlParts& url) {
+    if (!TakeUrl(url)) {
+        return false;
+    }
+    std::string head;
+    if (!ComposeRequestHead(head)) {
+        return false;
+    }
+    bool sent = false;
+    if (!SendAndRead(head, sent)) {
+        if (sent) {
+            CloseConnection();
+        }
+        return false;
+    }
+    if ((m_options->flags & EvaluateStatus) != 0 && !CheckStatus(m_options->flags)) {
+        CloseConnection();
+        return false;
+    }
+    return true;
+}
+
+bool CHttpClientT::ComposeRequestHead(std::string& head) const {
+    if (m_options->bodyLength > 0 && m_options->body == nullptr) {
+        return false;
+    }
+    try {
+        head.clear();
+        head.reserve(256);
+        head.append(m_method).append(" ");
+        head.append(m_currentUrl.UrlPath()).append(m_currentUrl.ExtraInfo());
+        head.append(" HTTP/1.1\r\n");
+        if (m_options->bodyLength > 0) {
+            head.append("Content-Length: ").append(std::to_string(m_options->bodyLength));
+            head.append("\r\n");
+        }
+        if (m_options->contentType != nullptr && m_options->contentType[0] != '\0') {
+            head.append("Content-Type: ").append(m_options->contentType).append("\r\n");
+        }
+        if (m_options->extraHeaders != nullptr) {
+            head.append(m_options->extraHeaders);
+        }
+        // An IPv6 literal needs its brackets back so the line stays parseable.
+        const bool bracket = m_currentUrl.HostName().find(':') != std::string_view::npos;
+        head.append("Host: ").append(bracket ? "[" : "").append(m_currentUrl.HostName());
+        head.append(bracket ? "]\r\n" : "\r\n");
+        head.append("User-Agent: ").append(kUserAgent).append("\r\n\r\n");
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+bool CHttpClientT::EnsureConnected() {
+    if (m_peerClosed) {
+        CloseConnection();
+        m_peerClosed = false;
+    }
+    if (IsConnected()) {
+        return true;
+    }
+    if (!ConnectTo(m_currentUrl.HostNameText(), m_currentUrl.PortNumber())) {
+        return false;
+    }
+    m_responsesOnConnection = 0;
+    return true;
+}
+
+bool CHttpClientT::SendBodyInBlocks(std::uint32_t& sent) {
+    const std::uint32_t block = m_options->sendBlockSize;
+    if (block == 0) {
+        return false;
+    }
+    const auto* body = static_cast<const char*>(m_options->body);
+    std::uint32_t offset = 0;
+    while (offset < m_options->bodyLength) {
+        const std::uint32_t length = std::min(block, m_options->bodyLength - offset);
+        const SocketBuffer piece{body + offset, length};
+        std::uint32_t count = 0;
+        const bool ok = SendBuffers({&piece, 1}, count);
+        sent += count;
+        if (!ok || count != length) {
+            return false;
+        }
+        offset += length;
+    }
+    return true;
+}
+
+bool CHttpClientT::SendRequestOnce(const std::string& head) {
+    const std::uint32_t bodyLength = m_options->body != nullptr ? m_options->bodyLength : 0;
+    const std::array<SocketBuffer, 2> pieces{SocketBuffer{head.data(), head.size()},
+                                             SocketBuffer{m_options->body, bodyLength}};
+    std::uint32_t sent = 0;
+    bool ok = false;
+    if (bodyLength == 0 || (m_options->flags & BodyInBlocks) == 0) {
+        ok = SendBuffers({pieces.data(), bodyLength == 0 ? 1u : 2u}, sent);
+    } else {
+        ok = SendBuffers({pieces.data(), 1}, sent) && sent == head.size() && SendBodyInBlocks(sent);
+    }
+    return ok && std::uint64_t{sent} == head.size() + std::uint64_t{bodyLength};
+}
+
+// A connection kept from an earlier exchange may have been closed by the server in the meantime;
+// that shows as a failed send or as a close before any response byte. Such a request is sent once
+// more on a fresh connection. `sent` reports whether the request reached a connection.
+bool CHttpClientT::SendAndRead(const std::string& head, bool& sent) {
+    for (int attempt = 0;; ++attempt) {
+        if (!EnsureConnected()) {
+            sent = false;
+            return false;
+        }
+        const bool reused = m_responsesOnConnection > 0;
+        sent = true;
+        if (!SendRequestOnce(head)) {
+            if (reused && attempt == 0) {
+                CloseConnection();
+                continue;
+            }
+            return false;
+        }
+        const ReadOutcome outcome = ReadResponse();
+        if (outcome == ReadHeadMissing && m_response.Length() == 0 && reused && attempt == 0) {
+            CloseConnection();
+            continue;
+        }
+        return outcome == ReadSucceeded;
+    }
+}
+
+bool CHttpClientT::ReceiveInto(ResponseBuffer& buffer, std::size_t want, std::uint32_t& got) {
+    got = 0;
+    char* target = buffer.PrepareAppend(want);
+    if (target == nullptr) {
+        return false;
+    }
+    std::uint32_t length = static_cast<std::uint32_t>(want);
+    if (!ReceiveSome(target, length)) {
+        return false;
+    }
+    buffer.Commit(length);
+    if (length == 0) {
+        m_peerClosed = true;
+    }
+    got = length;
+    return true;
+}
+
+// The head ends at the first CR LF CR LF. The search resumes where the last one stopped (less the
+// three bytes that may start the marker), so a long head costs linear time.
+CHttpClientT::HeadSearch CHttpClientT::FindHeadEnd(std::size_t responseStart) {
+    int emptyReceives = 0;
+    for (;;) {
+        const std::string_view data = m_response.View();
+        const std::size_t from = std::max(responseStart, m_parsePosition);
+        const std::size_t end = data.find("\r\n\r\n", from);
+        if (end != std::string_view::npos) {
+            m_headStart = static_cast<std::uint32_t>(responseStart);
+            m_headLength = static_cast<std::uint32_t>(end + 4 - responseStart);
+            m_parsePosition = end + 4;
+            return HeadSearch::Found;
+        }
+        m_parsePosition = std::max(from, data.size() >= 3 ? data.size() - 3 : 0);
+        std::uint32_t got = 0;
+        if (!ReceiveInto(m_response, kHeadReceiveSize, got)) {
+            return HeadSearch::Failed;
+        }
+        emptyReceives = got == 0 ? emptyReceives + 1 : 0;
+        if (emptyReceives >= kEmptyReceivesForHead) {
+            return HeadSearch::Failed;
+        }
+    }
+}
+
+ReadOutcome CHttpClientT::ParseHead(std::size_t responseStart) {
+    const std::string_view head = m_response.View().substr(responseStart, m_headLength);
+    const std::size_t lineEnd = head.find("\r\n");
+    std::string_view status = head.substr(0, lineEnd);
+    while (!status.empty() && !IsSpace(status.front())) {
+        status.remove_prefix(1);
+    }
+    while (!status.empty() && IsBlank(status.front())) {
+        status.remove_prefix(1);
+    }
+    if (status.empty() || status.front() < '0' || status.front() > '9') {
+        return ReadNoStatusCode;
+    }
+    std::int64_t code = 0;
+    for (std::size_t i = 0; i < status.size() && status[i] >= '0' && status[i] <= '9'; ++i) {
+        code = code * 10 + (status[i] - '0');
+        if (code > std::numeric_limits<std::int32_t>::max()) {
+            return ReadBadHeaders;
+        }
+    }
+    m_statusCode = static_cast<int>(code);
+    // Header lines run from after the status line to the blank line; a CR LF followed by a blank
+    // continues the line.
+    const std::size_t areaEnd = head.size() - 2;
+    std::size_t lineStart = lineEnd + 2;
+    std::size_t search = lineStart;
+    while (lineStart < areaEnd) {
+        const std::size_t crlf = head.find("\r\n", search);
+        if (crlf + 2 < areaEnd && IsBlank(head[crlf + 2])) {
+            search = crlf + 2;
+            continue;
+        }
+        StoreHeaderLine(head.substr(lineStart, crlf - lineStart));
+        lineStart = search = crlf + 2;
+    }
+    return ReadSucceeded;
+}
+
+void CHttpClientT::StoreHeaderLine(std::string_view line) {
+    const std::size_t colon = line.find(':');
+    if (colon == std::string_view::npos || colon >= kMaxHeaderField) {
+        return;
+    }
+    const std::string_view name = line.substr(0, colon);
+    std::string_view value = line.substr(colon + 1);
+    while (!value.empty() && IsSpace(value.front())) {
+        value.remove_prefix(1);
+    }
+    if (value.size() >= kMaxHeaderField) {
+        return;
+    }
+    if (EqualsIgnoringCase(name, "set-cookie")) {
+        OnSetCookie(value);
+    }
+    m_headers.Add(name, value);
+}
+
+ReadOutcome CHttpClientT::ReadResponse() {
+    m_response.Reset();
+    m_parsePosition = 0;
+    m_readOutcome = ReadSucceeded;
+    std::size_t start = 0;
+    ReadOutcome outcome = ReadSucceeded;
+    for (;;) {
+        m_headers.RemoveAll();
+        m_statusCode = -1;
+        m_headLength = m_bodyLength = 0;
+        if (FindHeadEnd(start) != HeadSearch::Found) {
+            outcome = ReadHeadMissing;
+            break;
+        }
+        outcome = ParseHead(start);
+        if (outcome != ReadSucceeded || m_statusCode != 100) {
+            break;
+        }
+        start = m_parsePosition;
+    }
+    if (outcome == ReadSucceeded) {
+        outcome = ReadBody();
+        ++m_responsesOnConnection;
+    }
+    if (m_peerClosed || HeaderEquals("Connection", "close")) {
+        CloseConnection();
+        m_peerClosed = false;
+    }
+    m_readOutcome = outcome;
+    return outcome;
+}
+
+ReadOutcome CHttpClientT::ReadBody() {
+    const auto held = static_cast<std::uint32_t>(m_response.Length() - m_parsePosition);
+    if (HasNoBody(m_statusCode, m_method)) {
+        // Anything after the head belongs to no response; the connection is out of step.
+        m_peerClosed = m_peerClosed || held > 0;
+        return ReadSucceeded;
+    }
+    if (HeaderEquals("Transfer-Encoding", "chunked")) {
+        return DecodeChunkedBody() ? ReadSucceeded : ReadChunkedFailed;
+    }
+    std::int64_t contentLength = -1;
+    if (const std::string* text = m_headers.Find("Content-Length")) {
+        std::uint64_t value = 0;
+        if (!ParseContentLength(*text, m_response.MaxLength(), value)) {
+            m_peerClosed = true;
+            return ReadBodyMissing;
+        }
+        contentLength = static_cast<std::int64_t>(value);
+    }
+    return ReadSizedBody(contentLength, held) ? ReadSucceeded : ReadBodyMissing;
+}
+
+bool CHttpClientT::ReadSizedBody(std::int64_t contentLength, std::uint32_t held) {
+    const std::uint32_t block =
+        m_options->readBlockSize == 0 ? kDefaultBodyBlock : m_options->readBlockSize;
+    const std::size_t bodyStart = m_parsePosition;
+    if (contentLength < 0) {
+        // The body runs to the close of the connection, which is also the end of its framing.
+        m_peerClosed = true;
+        int emptyReceives = 0;
+        bool tooLarge = false;
+        while (emptyReceives < kEmptyReceivesForUnsizedBody) {
+            const std::size_t room =
+                std::min<std::size_t>(block, m_response.MaxLength() - m_response.Length());
+            std::uint32_t got = 0;
+            // A body that reaches the size bound did not arrive whole.
+            tooLarge = room == 0;
+            if (tooLarge || !ReceiveInto(m_response, room, got)) {
+                break;
+            }
+            emptyReceives = got == 0 ? emptyReceives + 1 : 0;
+        }
+        m_bodyLength = static_cast<std::uint32_t>(m_response.Length() - bodyStart);
+        return !tooLarge;
+    }
+    const auto wanted = static_cast<std::uint64_t>(contentLength);
+    if (wanted > m_response.MaxLength() - bodyStart) {
+        m_peerClosed = true;
+        return false;
+    }
+    int emptyReceives = 0;
+    while (held < wanted) {
+        std::uint32_t got = 0;
+        const auto room = static_cast<std::size_t>(std::min<std::uint64_t>(block, wanted - held));
+        if (!ReceiveInto(m_response, room, got)) {
+            m_peerClosed = true;
+            return false;
+        }
+        held += got;
+        emptyReceives = got == 0 ? emptyReceives + 1 : 0;
+        if (emptyReceives >= kEmptyReceivesForBody) {
+            return false;
+        }
+    }
+    // Bytes past the announced length belong to no response: they are not body, and the
+    // connection can no longer be trusted to be in step.
+    if (held > wanted) {
+        m_peerClosed = true;
+    }
+    m_bodyLength = static_cast<std::uint32_t>(wanted);
+    return true;
+}
+
+bool CHttpClientT::DecodeChunkedBody() {
+    ResponseBuffer decoded(m_response.MaxLength());
+    CChunkedDecoder decoder(decoded);
+    if (!decoded.Append(m_response.Data() + m_headStart, m_headLength)) {
+        return false;
+    }
+    std::size_t leftover = 0;
+    const std::string_view early = m_response.View().substr(m_parsePosition);
+    leftover = early.size() - decoder.Feed(early);
+    const std::uint32_t block =
+        m_options->readBlockSize == 0 ? kDefaultBodyBlock : m_options->readBlockSize;
+    std::unique_ptr<char[]> raw(new (std::nothrow) char[block]);
+    if (!raw) {
+        return false;
+    }
+    while (!decoder.Done() && !decoder.Failed()) {
+        std::uint32_t length = block;
+        if (!ReceiveSome(raw.get(), length) || length == 0) {
+            m_peerClosed = true;
+            (void)decoder.FinishAtEnd();
+            break;
+        }
+        const std::string_view bytes(raw.get(), length);
+        leftover = bytes.size() - decoder.Feed(bytes);
+    }
+    if (!decoder.Done()) {
+        m_peerClosed = true;
+        return false;
+    }
+    if (leftover > 0) {
+        m_peerClosed = true;
+    }
+    if (m_headers.Find("Trailer") != nullptr) {
+        for (const std::string& line : decoder.TrailerLines()) {
+            StoreHeaderLine(line);
+        }
+    }
+    m_response.Reset();
+    if (!m_response.Append(decoded.Data(), decoded.Length())) {
+        return false;
+    }
+    m_headStart = 0;
+    m_parsePosition = m_headLength;
+    m_bodyLength = static_cast<std::uint32_t>(decoder.DecodedLength());
+    return true;
+}
+
+bool CHttpClientT::CheckStatus(std::uint32_t flags) {
+    const int status = m_statusCode;
+    if ((status >= 200 && status <= 206) || status == 304 || status == 305) {
+        return true;
+    }
+    if (status >= 301 && status <= 303) {
+        return (flags & FollowMoved) != 0 && FollowRedirect();
+    }
+    if (status == 401 || status == 407) {
+        return NegotiateAuth(status == 407);
+    }
+    return false;
+}
+
+bool CHttpClientT::AbsoluteLocation(std::string_view location, std::string& absolute) const {
+    location = Trim(location);
+    UrlParts probe;
+    if (probe.SplitUrl(location)) {
+        absolute.assign(location);
+        return true;
+    }
+    UrlParts target = m_currentUrl;
+    const std::size_t extraAt = location.find_first_of("?#");
+    std::string_view path = location.substr(0, extraAt);
+    // A Location that brings its own query replaces the current one; otherwise the current stays.
+    if (extraAt != std::string_view::npos && !target.SetExtraInfo(location.substr(extraAt))) {
+        return false;
+    }
+    std::string joined;
+    if (!path.empty() && path.front() == '/') {
+        joined.assign(path);
+    } else {
+        std::string_view base = m_currentUrl.UrlPath();
+        if (base.empty()) {
+            base = "/";
+        }
+        joined.assign(base.substr(0, base.rfind('/') + 1)).append(path);
+    }
+    if (!target.SetUrlPath(joined)) {
+        return false;
+    }
+    char buffer[UrlParts::kPathCapacity + 1];
+    std::uint32_t size = sizeof buffer;
+    if (!target.JoinUrl(buffer, size)) {
+        return false;
+    }
+    absolute.assign(buffer, size);
+    return true;
+}
+
+bool CHttpClientT::FollowRedirect() {
+    const std::string* location = m_headers.Find("Location");
+    if (location == nullptr) {
+        return true;
+    }
+    if (++m_redirects > kMaxRedirects) {
+        m_redirectFailed = true;
+        return false;
+    }
+    if (HeaderEquals("Connection", "close")) {
+        CloseConnection();
+    }
+    std::string absolute;
+    UrlParts next;
+    const std::string previousHost(m_currentUrl.HostName());
+    const std::uint16_t previousPort = m_currentUrl.PortNumber();
+    if (!AbsoluteLocation(*location, absolute) || !next.SplitUrl(absolute) || !TakeUrl(next)) {
+        m_redirectFailed = true;
+        return false;
+    }
+    if (m_currentUrl.HostName() != previousHost || m_currentUrl.PortNumber() != previousPort) {
+        CloseConnection();
+    }
+    m_headers.RemoveAll();
+    m_response.Reset();
+    std::string head;
+    bool sent = false;
+    if (!ComposeRequestHead(head) || !SendAndRead(head, sent)) {
+        m_redirectFailed = true;
+        return false;
+    }
+    // The final status is the caller's to judge; only a failure to reach it fails the redirect.
+    (void)CheckStatus(m_options->flags);
+    return !m_redirectFailed;
+}

@@ -1,0 +1,130 @@
+#pragma once
+// The HTTP/1.1 client under the SOAP client: one connection (the client is its own socket), one
+// request/response exchange per call, the connection kept open between exchanges.
+//
+// Request side: the request head is composed in this order: request line (path and extra info, not
+// the absolute URL), Content-Length when there is a body, Content-Type when given, the caller's
+// extra header lines unchanged, Host (the bare host name, never the port), User-Agent, blank line.
+//
+// Response side: status line, optional 100 responses passed over, header lines (continuation
+// lines joined into the value), then a sized, unsized or chunked body. Everything read from the
+// wire is bounded: the whole response by ResponseBuffer's maximum, each header name and value by
+// kMaxHeaderField, the number of redirects in a row by kMaxRedirects, and the whole exchange
+// (redirects included) by kExchangeBoundFactor times the wait time-out.
+
+#include "net/CSyncSocket.h"
+#include "webservice/HeaderTable.h"
+#include "webservice/RequestOptions.h"
+#include "webservice/ResponseBuffer.h"
+#include "webservice/UrlParts.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+enum ReadOutcome : std::int32_t {
+    ReadSucceeded = 0,
+    ReadNoStatusCode = 2,  // the status line has no status code
+    ReadBadHeaders = 3,    // the header lines failed to parse
+    ReadHeadMissing = 4,   // the connection gave no more data before the blank line
+    ReadBodyMissing = 5,   // the body failed to arrive
+    ReadChunkedFailed = 6, // the chunked body failed to decode
+    ReadNothingYet = 7,    // nothing has been read since the last reset
+};
+
+class CHttpClientT : private CSyncSocket {
+public:
+    // A header name or value of this many bytes or more makes its line ignored.
+    static constexpr std::size_t kMaxHeaderField = 1024;
+    // Redirects followed in a row; the next one fails the exchange.
+    static constexpr std::uint32_t kMaxRedirects = 10;
+    // No exchange lasts longer than this many times the wait time-out.
+    static constexpr std::uint32_t kExchangeBoundFactor = 4;
+    static constexpr const char* kUserAgent = "Keldwick/3.1";
+
+    CHttpClientT();
+    ~CHttpClientT() override;
+
+    // One complete request/response exchange. True when the response was read and, with
+    // EvaluateStatus, judged a success. `options` may be null for the defaults.
+    [[nodiscard]] bool ExchangeRequest(const UrlParts& url,
+                                       const RequestOptions* options = nullptr);
+
+    // -1 when no status line has been read; kept after a failed exchange.
+    [[nodiscard]] int GetStatus() const { return m_statusCode; }
+    [[nodiscard]] ReadOutcome GetReadOutcome() const { return m_readOutcome; }
+    // Case-insensitive lookup in the headers of the last response.
+    [[nodiscard]] bool FindHeader(std::string_view name, std::string& value) const;
+    [[nodiscard]] const HeaderTable& Headers() const { return m_headers; }
+    // The head (status line through the blank line) and the body of the last response. Both stay
+    // valid until the next exchange on this client.
+    [[nodiscard]] std::string_view Head() const;
+    [[nodiscard]] const char* BodyStart() const;
+    [[nodiscard]] std::uint32_t GetBodyLength() const { return m_bodyLength; }
+    [[nodiscard]] std::string_view Body() const { return {BodyStart(), m_bodyLength}; }
+    [[nodiscard]] std::uint32_t GetHeadStart() const { return m_headStart; }
+    [[nodiscard]] std::uint32_t GetHeadLength() const { return m_headLength; }
+    [[nodiscard]] const ResponseBuffer& Response() const { return m_response; }
+    // The URL of the exchange in progress or last run (after redirects, the final one).
+    [[nodiscard]] const UrlParts& CurrentUrl() const { return m_currentUrl; }
+    [[nodiscard]] std::uint32_t RedirectsFollowed() const { return m_redirects; }
+
+    using CSyncSocket::CloseConnection;
+    using CSyncSocket::IsConnected;
+    using CSyncSocket::m_lastError;
+    using CSyncSocket::m_waitTimeout;
+    using CSyncSocket::NativeHandle;
+
+protected:
+    // Called for 401 (server) and 407 (proxy); no scheme is registered, so the answer is failure.
+    [[nodiscard]] virtual bool NegotiateAuth(bool proxy);
+    // Called with the value of every "Set-Cookie" line; cookies are not kept.
+    virtual void OnSetCookie(std::string_view value);
+
+    [[nodiscard]] bool ComposeRequestHead(std::string& head) const;
+    [[nodiscard]] bool EnsureConnected();
+    [[nodiscard]] ReadOutcome ReadResponse();
+    [[nodiscard]] bool CheckStatus(std::uint32_t flags);
+    [[nodiscard]] bool FollowRedirect();
+    // Resolves a Location value against the current URL into `absolute`.
+    [[nodiscard]] bool AbsoluteLocation(std::string_view location, std::string& absolute) const;
+    void StoreHeaderLine(std::string_view line);
+
+private:
+    enum class HeadSearch { Found, Failed };
+
+    void ResetExchange();
+    [[nodiscard]] bool TakeUrl(const UrlParts& url);
+    [[nodiscard]] bool RunExchange(const UrlParts& url);
+    [[nodiscard]] bool SendAndRead(const std::string& head, bool& sent);
+    [[nodiscard]] bool SendRequestOnce(const std::string& head);
+    [[nodiscard]] bool SendBodyInBlocks(std::uint32_t& sent);
+    [[nodiscard]] bool ReceiveInto(ResponseBuffer& buffer, std::size_t want, std::uint32_t& got);
+    [[nodiscard]] HeadSearch FindHeadEnd(std::size_t responseStart);
+    [[nodiscard]] ReadOutcome ParseHead(std::size_t responseStart);
+    [[nodiscard]] ReadOutcome ReadBody();
+    [[nodiscard]] bool ReadSizedBody(std::int64_t contentLength, std::uint32_t held);
+    [[nodiscard]] bool DecodeChunkedBody();
+    [[nodiscard]] bool HeaderEquals(std::string_view name, std::string_view value) const;
+    [[nodiscard]] std::uint32_t EffectiveWait() const;
+
+    UrlParts m_currentUrl;
+    std::string m_method;
+    const RequestOptions* m_options = nullptr;
+    RequestOptions m_defaultOptions;
+    int m_statusCode = -1;
+    HeaderTable m_headers;
+    ResponseBuffer m_response;
+    std::uint32_t m_headStart = 0;
+    std::uint32_t m_headLength = 0;
+    std::uint32_t m_bodyLength = 0;
+    std::size_t m_parsePosition = 0;
+    ReadOutcome m_readOutcome = ReadNothingYet;
+    std::uint32_t m_redirects = 0;
+    // True while the peer has been seen to close; the next exchange reconnects.
+    bool m_peerClosed = false;
+    // Responses read on the connection in use; above 0 the connection is a kept one.
+    std::uint32_t m_responsesOnConnection = 0;
+    // Set when a redirect could not be followed through to a final response.
+    bool m_redirectFailed = false;
+};

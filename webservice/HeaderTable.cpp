@@ -1,0 +1,167 @@
+#include "webservice/HeaderTable.h"
+
+#include <array>
+#include <cassert>
+
+namespace {
+
+// Bucket counts, each about a quarter above the last.
+constexpr std::array<std::uint32_t, 62> kPrimes{
+    17,      23,      29,      37,      41,      53,       67,       83,      103,
+    131,     167,     211,     269,     337,     431,      541,      677,     853,
+    1069,    1361,    1709,    2137,    2677,    3347,     4201,     5261,    6577,
+    8231,    10289,   12889,   16127,   20161,   25219,    31531,    39419,   49277,
+    61603,   77017,   96281,   120371,  150473,  188107,   235159,   293957,  367453,
+    459317,  574157,  717697,  897133,  1121423, 1401791,  1752239,  2190299, 2737937,
+    3422429, 4278037, 5347553, 6684443, 8355563, 10444457, 13055587, 13316089};
+
+char Upper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (Upper(a[i]) != Upper(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The smallest listed prime that keeps the entries at most 0.75 per bucket.
+std::uint32_t PickBucketCount(std::size_t entries) {
+    const double want = static_cast<double>(entries) / 0.75;
+    for (std::uint32_t prime : kPrimes) {
+        if (static_cast<double>(prime) >= want) {
+            return prime;
+        }
+    }
+    return kPrimes.back();
+}
+
+} // namespace
+
+HeaderTable::HeaderTable() : m_buckets(kInitialBuckets, nullptr) {}
+
+HeaderTable::~HeaderTable() = default;
+
+std::uint32_t HeaderTable::HashName(std::string_view name) {
+    std::uint32_t hash = 0;
+    for (char c : name) {
+        const auto upper = static_cast<std::int8_t>(Upper(c));
+        hash = hash * 33u + static_cast<std::uint32_t>(static_cast<std::int32_t>(upper));
+    }
+    return hash;
+}
+
+HeaderTable::Node* HeaderTable::FindNode(std::string_view name, std::uint32_t hash) const {
+    for (Node* node = m_buckets[hash % m_buckets.size()]; node != nullptr; node = node->next) {
+        if (node->hash == hash && EqualsIgnoringCase(node->name, name)) {
+            return node;
+        }
+    }
+    return nullptr;
+}
+
+const std::string* HeaderTable::Find(std::string_view name) const {
+    const Node* node = FindNode(name, HashName(name));
+    return node != nullptr ? &node->value : nullptr;
+}
+
+HeaderTable::Node* HeaderTable::NewNode() {
+    if (m_free == nullptr) {
+        auto block = std::make_unique<Node[]>(kNodesPerBlock);
+        for (std::size_t i = 0; i < kNodesPerBlock; ++i) {
+            block[i].next = m_free;
+            m_free = &block[i];
+        }
+        m_blocks.push_back(std::move(block));
+    }
+    Node* node = m_free;
+    m_free = node->next;
+    node->next = nullptr;
+    return node;
+}
+
+void HeaderTable::FreeNode(Node* node) {
+    node->name.clear();
+    node->value.clear();
+    node->orderNext = node->orderPrev = nullptr;
+    node->next = m_free;
+    m_free = node;
+}
+
+void HeaderTable::Add(std::string_view name, std::string_view value) {
+    const std::uint32_t hash = HashName(name);
+    if (Node* existing = FindNode(name, hash)) {
+        existing->value.push_back(',');
+        existing->value.append(value);
+        return;
+    }
+    Node* node = NewNode();
+    node->hash = hash;
+    node->name.assign(name);
+    node->value.assign(value);
+    Node*& bucket = m_buckets[hash % m_buckets.size()];
+    node->next = bucket;
+    bucket = node;
+    node->orderPrev = m_last;
+    (m_last != nullptr ? m_last->orderNext : m_first) = node;
+    m_last = node;
+    ++m_count;
+    GrowIfNeeded();
+}
+
+bool HeaderTable::Remove(std::string_view name) {
+    const std::uint32_t hash = HashName(name);
+    Node** link = &m_buckets[hash % m_buckets.size()];
+    while (*link != nullptr &&
+           !((*link)->hash == hash && EqualsIgnoringCase((*link)->name, name))) {
+        link = &(*link)->next;
+    }
+    Node* node = *link;
+    if (node == nullptr) {
+        return false;
+    }
+    *link = node->next;
+    (node->orderPrev != nullptr ? node->orderPrev->orderNext : m_first) = node->orderNext;
+    (node->orderNext != nullptr ? node->orderNext->orderPrev : m_last) = node->orderPrev;
+    FreeNode(node);
+    --m_count;
+    ShrinkIfNeeded();
+    return true;
+}
+
+void HeaderTable::RemoveAll() {
+    m_buckets.assign(kInitialBuckets, nullptr);
+    m_blocks.clear();
+    m_free = m_first = m_last = nullptr;
+    m_count = 0;
+}
+
+void HeaderTable::Rehash(std::uint32_t bucketCount) {
+    std::vector<Node*> buckets(bucketCount, nullptr);
+    for (Node* node = m_first; node != nullptr; node = node->orderNext) {
+        Node*& bucket = buckets[node->hash % bucketCount];
+        node->next = bucket;
+        bucket = node;
+    }
+    m_buckets.swap(buckets);
+}
+
+void HeaderTable::GrowIfNeeded() {
+    if (static_cast<double>(m_count) > 2.25 * static_cast<double>(m_buckets.size())) {
+        Rehash(PickBucketCount(m_count));
+    }
+}
+
+void HeaderTable::ShrinkIfNeeded() {
+    const double threshold = 0.25 * static_cast<double>(m_buckets.size());
+    if (threshold >= static_cast<double>(kInitialBuckets) &&
+        static_cast<double>(m_count) < threshold) {
+        Rehash(PickBucketCount(m_count));
+    }
+}
