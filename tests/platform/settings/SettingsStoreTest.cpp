@@ -1,6 +1,6 @@
 #include "settings/CSettingsStore.h"
 
-#include "TempFolder.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

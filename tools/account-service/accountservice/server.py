@@ -9,6 +9,7 @@ import http.server
 import os
 import socket
 import sys
+import threading
 
 from . import accounts, wire
 
@@ -178,12 +179,22 @@ def parse_arguments(argv):
         "--lock-after", type=int, default=3, help="wrong passwords that lock an account (0: never)"
     )
     parser.add_argument("--quiet", action="store_true", help="do not log requests")
+    parser.add_argument(
+        "--stop-on-eof", action="store_true",
+        help="stop when standard input ends (a test harness that dies takes the service with it)",
+    )
     arguments = parser.parse_args(argv)
     if not 0 <= arguments.port <= 65535:
         parser.error("--port must be between 0 and 65535")
     if arguments.lock_after < 0:
         parser.error("--lock-after must not be negative")
     return arguments
+
+
+def _stop_on_eof(server):
+    while sys.stdin.buffer.read(4096):
+        pass
+    server.shutdown()
 
 
 def main(argv=None):
@@ -204,6 +215,8 @@ def main(argv=None):
     print("account-service: listening on %s" % server.endpoint(), flush=True)
     print("account-service: %d users from %s; e-mails go to %s"
           % (len(users), arguments.users, arguments.outbox), flush=True)
+    if arguments.stop_on_eof:
+        threading.Thread(target=_stop_on_eof, args=(server,), daemon=True).start()
     try:
         server.serve_forever()
     except KeyboardInterrupt:
