@@ -9,7 +9,7 @@ packages=(
   libexpat1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
-  fonts-dejavu-core fonts-liberation fontconfig
+  fonts-dejavu-core fonts-liberation fontconfig libfontconfig-dev
   python3
   xvfb xauth
 )

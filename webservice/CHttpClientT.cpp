@@ -165,12 +165,11 @@ bool CHttpClientT::RunExchange(const UrlParts& url) {
     if (!TakeUrl(url)) {
         return false;
     }
-    std::string head;
-    if (!ComposeRequestHead(head)) {
+    if (!ComposeRequestHead(m_requestHead)) {
         return false;
     }
     bool sent = false;
-    if (!SendAndRead(head, sent)) {
+    if (!SendAndRead(m_requestHead, sent)) {
         if (sent) {
             CloseConnection();
         }
@@ -619,9 +618,8 @@ bool CHttpClientT::FollowRedirect() {
     }
     m_headers.RemoveAll();
     m_response.Reset();
-    std::string head;
     bool sent = false;
-    if (!ComposeRequestHead(head) || !SendAndRead(head, sent)) {
+    if (!ComposeRequestHead(m_requestHead) || !SendAndRead(m_requestHead, sent)) {
         m_redirectFailed = true;
         return false;
     }

@@ -110,6 +110,8 @@ private:
 
     UrlParts m_currentUrl;
     std::string m_method;
+    // Kept between exchanges so that its room is reused.
+    std::string m_requestHead;
     const RequestOptions* m_options = nullptr;
     RequestOptions m_defaultOptions;
     int m_statusCode = -1;

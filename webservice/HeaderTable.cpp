@@ -1,5 +1,6 @@
 #include "webservice/HeaderTable.h"
 
+#include <algorithm>
 #include <array>
 #include <cassert>
 
@@ -136,9 +137,25 @@ bool HeaderTable::Remove(std::string_view name) {
 }
 
 void HeaderTable::RemoveAll() {
-    m_buckets.assign(kInitialBuckets, nullptr);
-    m_blocks.clear();
-    m_free = m_first = m_last = nullptr;
+    // A small table keeps its nodes (and their strings' room) for the next response; a large one
+    // gives its memory back.
+    if (m_blocks.size() <= kBlocksKept) {
+        for (Node* node = m_first; node != nullptr;) {
+            Node* next = node->orderNext;
+            FreeNode(node);
+            node = next;
+        }
+    } else {
+        m_blocks.clear();
+        m_free = nullptr;
+    }
+    if (m_buckets.size() == kInitialBuckets) {
+        std::fill(m_buckets.begin(), m_buckets.end(), nullptr);
+    } else {
+        m_buckets.assign(kInitialBuckets, nullptr);
+        m_buckets.shrink_to_fit();
+    }
+    m_first = m_last = nullptr;
     m_count = 0;
 }
 

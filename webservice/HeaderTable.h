@@ -56,6 +56,8 @@ private:
         std::string value;
     };
     static constexpr std::size_t kNodesPerBlock = 10;
+    // Blocks that RemoveAll keeps for reuse.
+    static constexpr std::size_t kBlocksKept = 4;
 
     [[nodiscard]] Node* FindNode(std::string_view name, std::uint32_t hash) const;
     [[nodiscard]] Node* NewNode();

@@ -52,7 +52,9 @@ bool CopyPart(char (&target)[N], std::uint32_t& length, std::string_view text) {
     if (text.size() > N - 1) {
         return false;
     }
-    std::memcpy(target, text.data(), text.size());
+    if (!text.empty()) {
+        std::memcpy(target, text.data(), text.size());
+    }
     target[text.size()] = '\0';
     length = static_cast<std::uint32_t>(text.size());
     return true;
@@ -86,6 +88,9 @@ public:
     BoundedWriter(char* buffer, std::size_t room) : m_buffer(buffer), m_room(room) {}
 
     void Put(std::string_view text) {
+        if (text.empty()) {
+            return;
+        }
         if (m_length + text.size() < m_room && m_buffer != nullptr) {
             std::memcpy(m_buffer + m_length, text.data(), text.size());
         } else {

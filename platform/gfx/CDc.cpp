@@ -1,0 +1,301 @@
+#include "gfx/CDc.h"
+
+#include "gfx/DcDetail.h"
+#include "gfx/RegionData.h"
+
+#include <QPainter>
+#include <QPen>
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+
+namespace gfx {
+
+namespace detail {
+
+std::vector<DeviceRect> WritableRects(const CDc& dc, const DeviceRect& area) {
+    std::vector<DeviceRect> rects;
+    const Surface* surface = SurfaceOf(dc.Bitmap());
+    if (!surface) {
+        return rects;
+    }
+    const DeviceRect bounded = Intersect(area, {0, 0, surface->width, surface->height});
+    if (bounded.IsEmpty()) {
+        return rects;
+    }
+    if (!dc.ClipRegion()) {
+        rects.push_back(bounded);
+        return rects;
+    }
+    for (const Rect& clip : dc.ClipRegion()->Rects()) {
+        const DeviceRect part = Intersect(bounded, ToDevice(clip, surface->ratio));
+        if (!part.IsEmpty()) {
+            rects.push_back(part);
+        }
+    }
+    return rects;
+}
+
+void FillArea(const CDc& dc, const DeviceRect& area, Pixel value) {
+    Surface* surface = SurfaceOf(dc.Bitmap());
+    for (const DeviceRect& r : WritableRects(dc, area)) {
+        for (int y = r.top; y < r.bottom; ++y) {
+            std::fill(surface->Row(y) + r.left, surface->Row(y) + r.right, value);
+        }
+    }
+}
+
+void PaintCoverage(const CDc& dc, const QImage& coverage, int x, int y, ColorRef color) {
+    Surface* surface = SurfaceOf(dc.Bitmap());
+    const DeviceRect area{x, y, x + coverage.width(), y + coverage.height()};
+    const int red = RedOf(color);
+    const int green = GreenOf(color);
+    const int blue = BlueOf(color);
+    const Pixel solid = PixelFromColor(color);
+    for (const DeviceRect& r : WritableRects(dc, area)) {
+        for (int py = r.top; py < r.bottom; ++py) {
+            const uchar* cover = coverage.constScanLine(py - y);
+            Pixel* row = surface->Row(py);
+            for (int px = r.left; px < r.right; ++px) {
+                const int a = cover[px - x];
+                if (a == 255) {
+                    row[px] = solid;
+                } else if (a != 0) {
+                    const Pixel old = row[px];
+                    auto mix = [a](int from, int to) { return from + (to - from) * a / 255; };
+                    row[px] = MakePixel(mix(PixelRed(old), red), mix(PixelGreen(old), green),
+                                        mix(PixelBlue(old), blue), 0);
+                }
+            }
+        }
+    }
+}
+
+} // namespace detail
+
+namespace {
+
+// Dash patterns of one-pixel styled pens, in pixels: on, off, on, off, ...
+std::span<const int> DashPattern(PenStyle style) {
+    static constexpr std::array kDash{18, 6};
+    static constexpr std::array kDot{3, 3};
+    static constexpr std::array kDashDot{9, 6, 3, 6};
+    static constexpr std::array kDashDotDot{9, 3, 3, 3, 3, 3};
+    switch (style) {
+    case PenStyle::Dash:
+        return kDash;
+    case PenStyle::Dot:
+        return kDot;
+    case PenStyle::DashDot:
+        return kDashDot;
+    case PenStyle::DashDotDot:
+        return kDashDotDot;
+    default:
+        return {};
+    }
+}
+
+// Whether the pixel at step n of a styled line lies on a dash.
+bool OnDash(std::span<const int> pattern, int n) {
+    if (pattern.empty()) {
+        return true;
+    }
+    int period = 0;
+    for (int length : pattern) {
+        period += length;
+    }
+    int offset = n % period;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        if (offset < pattern[i]) {
+            return i % 2 == 0;
+        }
+        offset -= pattern[i];
+    }
+    return true;
+}
+
+} // namespace
+
+CDc::CDc() : m_bitmap(CBitmap::Create(1, 1)) {}
+
+CDc::CDc(CBitmap bitmap) : m_bitmap(bitmap ? std::move(bitmap) : CBitmap::Create(1, 1)) {}
+
+CBitmap CDc::SelectBitmap(CBitmap bitmap) {
+    CBitmap previous = std::move(m_bitmap);
+    m_bitmap = std::move(bitmap);
+    return previous;
+}
+
+CFont CDc::SelectFont(CFont font) {
+    CFont previous = std::move(m_font);
+    m_font = std::move(font);
+    return previous;
+}
+
+CPen CDc::SelectPen(CPen pen) {
+    return std::exchange(m_pen, pen);
+}
+CBrush CDc::SelectBrush(CBrush brush) {
+    return std::exchange(m_brush, brush);
+}
+ColorRef CDc::SetTextColor(ColorRef color) {
+    return std::exchange(m_textColor, color);
+}
+ColorRef CDc::SetBkColor(ColorRef color) {
+    return std::exchange(m_bkColor, color);
+}
+BkMode CDc::SetBkMode(BkMode mode) {
+    return std::exchange(m_bkMode, mode);
+}
+
+double CDc::DevicePixelRatio() const {
+    return m_bitmap.DevicePixelRatio();
+}
+
+void CDc::FillRect(const Rect& rect, const CBrush& brush) {
+    if (!brush.IsNull()) {
+        FillSolidRect(rect, brush.Color());
+    }
+}
+
+void CDc::FillSolidRect(const Rect& rect, ColorRef color) {
+    if (!rect.IsEmpty()) {
+        detail::FillArea(*this, detail::ToDevice(rect, DevicePixelRatio()), PixelFromColor(color));
+    }
+}
+
+void CDc::FillRegion(const CRegion& region, const CBrush& brush) {
+    if (brush.IsNull()) {
+        return;
+    }
+    for (const Rect& rect : region.Rects()) {
+        FillSolidRect(rect, brush.Color());
+    }
+}
+
+void CDc::FrameRegion(const CRegion& region, const CBrush& brush, int width, int height) {
+    if (region.IsEmpty() || width <= 0 || height <= 0) {
+        return;
+    }
+    // The inside is what stays inside when the region is moved by the frame size every way.
+    CRegion inside = region;
+    for (const Point shift :
+         {Point{width, 0}, Point{-width, 0}, Point{0, height}, Point{0, -height}}) {
+        CRegion moved = region;
+        moved.Offset(shift.x, shift.y);
+        inside = inside.Intersected(moved);
+    }
+    FillRegion(region.Subtracted(inside), brush);
+}
+
+void CDc::SelectClipRegion(const CRegion& region) {
+    m_clip = region;
+}
+void CDc::RemoveClipRegion() {
+    m_clip.reset();
+}
+
+Point CDc::MoveTo(int x, int y) {
+    return std::exchange(m_position, Point{x, y});
+}
+
+namespace {
+
+// A one-pixel line in device pixels from (x0, y0) up to, not including, (x1, y1).
+void DrawThinLine(const CDc& dc, int x0, int y0, int x1, int y1, std::span<const int> pattern,
+                  const Pixel* gapPixel, Pixel linePixel) {
+    Pixel* const bits = dc.Bitmap().Bits();
+    const int stride = dc.Bitmap().PixelWidth();
+    const std::vector<detail::DeviceRect> writable = detail::WritableRects(
+        dc, {std::min(x0, x1), std::min(y0, y1), std::max(x0, x1) + 1, std::max(y0, y1) + 1});
+    auto put = [&](int x, int y, Pixel value) {
+        for (const detail::DeviceRect& r : writable) {
+            if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) {
+                bits[static_cast<std::size_t>(y) * stride + x] = value;
+                return;
+            }
+        }
+    };
+    const int dx = std::abs(x1 - x0);
+    const int dy = -std::abs(y1 - y0);
+    const int sx = x0 < x1 ? 1 : -1;
+    const int sy = y0 < y1 ? 1 : -1;
+    int error = dx + dy;
+    for (int step = 0; x0 != x1 || y0 != y1; ++step) {
+        const bool on = OnDash(pattern, step);
+        if (on || gapPixel) {
+            put(x0, y0, on ? linePixel : *gapPixel);
+        }
+        const int twice = 2 * error;
+        if (twice >= dy) {
+            error += dy;
+            x0 += sx;
+        }
+        if (twice <= dx) {
+            error += dx;
+            y0 += sy;
+        }
+    }
+}
+
+void DrawWideLine(const CDc& dc, int x0, int y0, int x1, int y1, int deviceWidth,
+                  std::span<const int> pattern, ColorRef color) {
+    const int margin = deviceWidth + 1;
+    const int left = std::min(x0, x1) - margin;
+    const int top = std::min(y0, y1) - margin;
+    QImage coverage(std::abs(x1 - x0) + 2 * margin + 1, std::abs(y1 - y0) + 2 * margin + 1,
+                    QImage::Format_Alpha8);
+    if (coverage.isNull()) {
+        return;
+    }
+    coverage.fill(0);
+    {
+        QPainter painter(&coverage);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        QPen pen(QColor(0, 0, 0, 255), deviceWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+        if (!pattern.empty()) {
+            QList<qreal> dashes;
+            for (int length : pattern) {
+                dashes << length;
+            }
+            pen.setDashPattern(dashes);
+        }
+        painter.setPen(pen);
+        // An odd width centres on the pixel, an even one on its top-left corner, so that a line of
+        // width w at x covers x - w / 2 up to x + (w - 1) / 2.
+        const double centre = deviceWidth % 2 == 1 ? 0.5 : 0.0;
+        painter.drawLine(QPointF(x0 - left + centre, y0 - top + centre),
+                         QPointF(x1 - left + centre, y1 - top + centre));
+    }
+    detail::PaintCoverage(dc, coverage, left, top, color);
+}
+
+} // namespace
+
+void CDc::LineTo(int x, int y) {
+    const Point from = std::exchange(m_position, Point{x, y});
+    if (m_pen.Style() == PenStyle::Null) {
+        return;
+    }
+    const double ratio = DevicePixelRatio();
+    const int deviceWidth = static_cast<int>(std::lround(std::max(1, m_pen.Width()) * ratio));
+    // As on the platform, wide pens draw solid; a thin styled pen keeps its dashes on dense
+    // bitmaps.
+    const std::span<const int> pattern =
+        m_pen.Width() <= 1 ? DashPattern(m_pen.Style()) : std::span<const int>();
+    const int x0 = detail::ToDevice(from.x, ratio);
+    const int y0 = detail::ToDevice(from.y, ratio);
+    const int x1 = detail::ToDevice(x, ratio);
+    const int y1 = detail::ToDevice(y, ratio);
+    if (deviceWidth <= 1) {
+        const Pixel gap = PixelFromColor(m_bkColor);
+        const bool fillGaps = !pattern.empty() && m_bkMode == BkMode::Opaque;
+        DrawThinLine(*this, x0, y0, x1, y1, pattern, fillGaps ? &gap : nullptr,
+                     PixelFromColor(m_pen.Color()));
+    } else {
+        DrawWideLine(*this, x0, y0, x1, y1, deviceWidth, pattern, m_pen.Color());
+    }
+}
+
+} // namespace gfx

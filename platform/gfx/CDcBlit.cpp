@@ -1,0 +1,140 @@
+// Block transfers of the device context: copies with raster operations, scaled copies, and 8-bit
+// images through a colour table.
+
+#include "gfx/CDc.h"
+
+#include "gfx/DcDetail.h"
+
+namespace gfx {
+
+namespace {
+
+template <Rop op>
+inline Pixel Apply(Pixel destination, Pixel source) {
+    if constexpr (op == Rop::SrcCopy) {
+        return source;
+    } else if constexpr (op == Rop::SrcAnd) {
+        return destination & source;
+    } else if constexpr (op == Rop::SrcPaint) {
+        return destination | source;
+    } else {
+        return destination ^ source;
+    }
+}
+
+// Destination device pixel (x, y) takes source pixel (mapX[x - area.left], mapY[y - area.top]);
+// a negative map entry marks a source position outside the source bitmap.
+template <Rop op>
+void Transfer(const CDc& destination, const detail::DeviceRect& area, const detail::Surface& source,
+              const std::vector<int>& mapX, const std::vector<int>& mapY) {
+    detail::Surface* target = detail::SurfaceOf(destination.Bitmap());
+    for (const detail::DeviceRect& r : detail::WritableRects(destination, area)) {
+        for (int y = r.top; y < r.bottom; ++y) {
+            const int sy = mapY[y - area.top];
+            if (sy < 0) {
+                continue;
+            }
+            const Pixel* from = source.Row(sy);
+            Pixel* to = target->Row(y);
+            for (int x = r.left; x < r.right; ++x) {
+                const int sx = mapX[x - area.left];
+                if (sx >= 0) {
+                    to[x] = Apply<op>(to[x], from[sx]);
+                }
+            }
+        }
+    }
+}
+
+// Source positions for count destination pixels that cover sourceCount source pixels from
+// sourceStart, by the nearest pixel; -1 outside 0 .. limit - 1.
+std::vector<int> NearestMap(int count, int sourceStart, int sourceCount, int limit) {
+    std::vector<int> map(static_cast<std::size_t>(count > 0 ? count : 0));
+    for (int i = 0; i < count; ++i) {
+        const int s =
+            sourceCount == count
+                ? sourceStart + i
+                : sourceStart + static_cast<int>((2LL * i + 1) * sourceCount / (2LL * count));
+        map[static_cast<std::size_t>(i)] = s >= 0 && s < limit ? s : -1;
+    }
+    return map;
+}
+
+bool TransferScaled(const CDc& destination, const detail::DeviceRect& area,
+                    const detail::Surface& source, const detail::DeviceRect& from, Rop rop) {
+    const std::vector<int> mapX =
+        NearestMap(area.right - area.left, from.left, from.right - from.left, source.width);
+    const std::vector<int> mapY =
+        NearestMap(area.bottom - area.top, from.top, from.bottom - from.top, source.height);
+    switch (rop) {
+    case Rop::SrcCopy:
+        Transfer<Rop::SrcCopy>(destination, area, source, mapX, mapY);
+        break;
+    case Rop::SrcAnd:
+        Transfer<Rop::SrcAnd>(destination, area, source, mapX, mapY);
+        break;
+    case Rop::SrcPaint:
+        Transfer<Rop::SrcPaint>(destination, area, source, mapX, mapY);
+        break;
+    case Rop::SrcInvert:
+        Transfer<Rop::SrcInvert>(destination, area, source, mapX, mapY);
+        break;
+    }
+    return true;
+}
+
+} // namespace
+
+bool CDc::BitBlt(int x, int y, int width, int height, const CDc& source, int sourceX, int sourceY,
+                 Rop rop) {
+    return StretchBlt(x, y, width, height, source, sourceX, sourceY, width, height, rop);
+}
+
+bool CDc::StretchBlt(int x, int y, int width, int height, const CDc& source, int sourceX,
+                     int sourceY, int sourceWidth, int sourceHeight, Rop rop) {
+    const detail::Surface* from = detail::SurfaceOf(source.Bitmap());
+    if (!from || !detail::SurfaceOf(m_bitmap) || width < 0 || height < 0 || sourceWidth < 0 ||
+        sourceHeight < 0) {
+        return false;
+    }
+    if (width == 0 || height == 0 || sourceWidth == 0 || sourceHeight == 0) {
+        return true;
+    }
+    const detail::DeviceRect area =
+        detail::ToDevice({x, y, x + width, y + height}, DevicePixelRatio());
+    const detail::DeviceRect sourceArea = detail::ToDevice(
+        {sourceX, sourceY, sourceX + sourceWidth, sourceY + sourceHeight}, from->ratio);
+    if (from == detail::SurfaceOf(m_bitmap)) {
+        // Copying within one bitmap: read from a snapshot so that overlapping areas copy right.
+        const detail::Surface snapshot = *from;
+        return TransferScaled(*this, area, snapshot, sourceArea, rop);
+    }
+    return TransferScaled(*this, area, *from, sourceArea, rop);
+}
+
+bool CDc::DrawIndexedImage(int x, int y, int width, int height, const std::uint8_t* indexes,
+                           int stride, bool bottomUp, std::span<const Pixel> colorTable) {
+    detail::Surface* target = detail::SurfaceOf(m_bitmap);
+    if (!target || !indexes || colorTable.size() < 256 || width < 0 || height < 0 ||
+        stride < width) {
+        return false;
+    }
+    const detail::DeviceRect area =
+        detail::ToDevice({x, y, x + width, y + height}, DevicePixelRatio());
+    const std::vector<int> mapX = NearestMap(area.right - area.left, 0, width, width);
+    const std::vector<int> mapY = NearestMap(area.bottom - area.top, 0, height, height);
+    for (const detail::DeviceRect& r : detail::WritableRects(*this, area)) {
+        for (int py = r.top; py < r.bottom; ++py) {
+            const int row = mapY[py - area.top];
+            const std::uint8_t* line =
+                indexes + static_cast<std::size_t>(bottomUp ? height - 1 - row : row) * stride;
+            Pixel* to = target->Row(py);
+            for (int px = r.left; px < r.right; ++px) {
+                to[px] = colorTable[line[mapX[px - area.left]]];
+            }
+        }
+    }
+    return true;
+}
+
+} // namespace gfx

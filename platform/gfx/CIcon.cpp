@@ -1,0 +1,86 @@
+#include "gfx/CIcon.h"
+
+#include "gfx/QtInterop.h"
+
+#include <QImage>
+#include <QImageReader>
+
+namespace gfx {
+
+CIcon CIcon::Create(const CBitmap& color, const CBitmap& mask, Point hotSpot) {
+    if (!color || !mask) {
+        return {};
+    }
+    CIcon icon;
+    icon.m_data = std::make_shared<const Data>(Data{color.Clone(), mask.Clone(), hotSpot});
+    return icon;
+}
+
+CIcon CIcon::FromBitmap(const CBitmap& picture) {
+    if (!picture) {
+        return {};
+    }
+    CBitmap color = picture.Clone();
+    CBitmap mask = CBitmap::Create(picture.Width(), picture.Height(), picture.DevicePixelRatio());
+    if (!color || !mask) {
+        return {};
+    }
+    Pixel* colorBits = color.Bits();
+    Pixel* maskBits = mask.Bits();
+    const std::size_t count = static_cast<std::size_t>(color.PixelWidth()) * color.PixelHeight();
+    for (std::size_t i = 0; i < count; ++i) {
+        if (PixelAlpha(colorBits[i]) == 0) {
+            colorBits[i] = 0;
+            maskBits[i] = MakePixel(255, 255, 255);
+        }
+    }
+    CIcon icon;
+    icon.m_data = std::make_shared<const Data>(
+        Data{std::move(color), std::move(mask), Point{picture.Width() / 2, picture.Height() / 2}});
+    return icon;
+}
+
+CIcon CIcon::LoadFile(const std::string& path, int width, int height) {
+    QImageReader reader(QString::fromStdString(path));
+    if (width > 0 && height > 0) {
+        reader.setScaledSize(QSize(width, height));
+    }
+    QImage image = reader.read();
+    if (image.isNull()) {
+        return {};
+    }
+    if (width > 0 && height > 0 && image.size() != QSize(width, height)) {
+        image = image.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    if (!image.hasAlphaChannel()) {
+        image = image.convertToFormat(QImage::Format_ARGB32);
+        // An opaque picture: every pixel shows.
+        for (int y = 0; y < image.height(); ++y) {
+            auto* row = reinterpret_cast<Pixel*>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                row[x] |= 0xFF000000u;
+            }
+        }
+    }
+    return FromBitmap(FromQImage(image));
+}
+
+bool CIcon::GetInfo(IconInfo& info) const {
+    if (!m_data) {
+        return false;
+    }
+    info.color = m_data->color.Clone();
+    info.mask = m_data->mask.Clone();
+    info.hotSpot = m_data->hotSpot;
+    return true;
+}
+
+CIcon CIcon::Copy() const {
+    return m_data ? Create(m_data->color, m_data->mask, m_data->hotSpot) : CIcon();
+}
+
+Point CIcon::HotSpot() const {
+    return m_data ? m_data->hotSpot : Point{};
+}
+
+} // namespace gfx

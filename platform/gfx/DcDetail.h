@@ -1,0 +1,33 @@
+#pragma once
+// Helpers shared by the parts of the device context (internal to the drawing layer): mapping
+// logical to device pixels, the writable part of an area, and painting by coverage.
+
+#include "gfx/CDc.h"
+#include "gfx/Surface.h"
+
+#include <QImage>
+
+#include <cmath>
+#include <vector>
+
+namespace gfx::detail {
+
+inline int ToDevice(int logical, double ratio) {
+    return ratio == 1.0 ? logical : static_cast<int>(std::lround(logical * ratio));
+}
+
+inline DeviceRect ToDevice(const Rect& rect, double ratio) {
+    return {ToDevice(rect.left, ratio), ToDevice(rect.top, ratio), ToDevice(rect.right, ratio),
+            ToDevice(rect.bottom, ratio)};
+}
+
+// The parts of area (device pixels) that drawing may change: inside the bitmap and the clip region.
+std::vector<DeviceRect> WritableRects(const CDc& dc, const DeviceRect& area);
+
+void FillArea(const CDc& dc, const DeviceRect& area, Pixel value);
+
+// Paints colour through an 8-bit coverage image whose top-left pixel lies at device (x, y): full
+// coverage writes the colour, partial coverage mixes it in; covered pixels get a zero alpha byte.
+void PaintCoverage(const CDc& dc, const QImage& coverage, int x, int y, ColorRef color);
+
+} // namespace gfx::detail

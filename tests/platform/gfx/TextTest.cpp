@@ -1,0 +1,159 @@
+#include "gfx/CDc.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace gfx {
+namespace {
+
+CFont PinnedFont(int height, int weight = 400, const char* face = "DejaVu Sans") {
+    LogFont logical;
+    logical.height = height;
+    logical.weight = weight;
+    SetFaceName(logical, face);
+    return CFont::Create(logical);
+}
+
+int CountInk(const CBitmap& bitmap, Pixel background) {
+    int count = 0;
+    for (int y = 0; y < bitmap.PixelHeight(); ++y) {
+        for (int x = 0; x < bitmap.PixelWidth(); ++x) {
+            count += bitmap.GetPixel(x, y) != background ? 1 : 0;
+        }
+    }
+    return count;
+}
+
+TEST(FontTest, PositiveHeightIsTheCellHeight) {
+    for (int height : {8, 11, 13, 16, 20, 27, 40}) {
+        const TextMetrics metrics = PinnedFont(height).Metrics();
+        EXPECT_LE(metrics.height, height) << height;
+        EXPECT_GE(metrics.height, height - 1) << height;
+        EXPECT_EQ(metrics.height, metrics.ascent + metrics.descent);
+        EXPECT_GT(metrics.ascent, metrics.descent);
+    }
+}
+
+TEST(FontTest, MissingFacesMapToInstalledOnes) {
+    EXPECT_EQ(PinnedFont(16, 400, "DejaVu Sans").ResolvedFace(), "DejaVu Sans");
+    EXPECT_FALSE(PinnedFont(16, 400, "Verdana").ResolvedFace().empty());
+    EXPECT_FALSE(PinnedFont(16, 400, "MS Shell Dlg").ResolvedFace().empty());
+    EXPECT_NE(PinnedFont(16, 400, "Courier").ResolvedFace(), "");
+}
+
+TEST(FontTest, FaceNameIsCutAtThirtyOneCharacters) {
+    LogFont logical;
+    SetFaceName(logical, std::string(40, 'x'));
+    EXPECT_EQ(std::string(logical.faceName).size(), 31u);
+}
+
+TEST(TextTest, ExtentsAddUpAndBoldIsWider) {
+    CDc dc;
+    dc.SelectFont(PinnedFont(16));
+    const Size whole = dc.GetTextExtent("Hello world");
+    EXPECT_EQ(whole.cx, dc.GetTextExtent("Hello ").cx + dc.GetTextExtent("world").cx);
+    EXPECT_EQ(whole.cy, dc.GetTextMetrics().height);
+    EXPECT_EQ(dc.GetTextExtent("").cx, 0);
+    dc.SelectFont(PinnedFont(16, 700));
+    EXPECT_GT(dc.GetTextExtent("Hello world").cx, whole.cx);
+}
+
+TEST(TextTest, JustificationSpreadsOverTheNextSpaces) {
+    CDc plain;
+    plain.SelectFont(PinnedFont(16));
+    CDc dc(CBitmap::Create(200, 30));
+    dc.SelectFont(PinnedFont(16));
+    dc.SetTextJustification(10, 3); // the three spaces get 3, 3 and 4
+    EXPECT_EQ(dc.GetTextExtent("a b c d").cx, plain.GetTextExtent("a b c d").cx + 10);
+    // Measuring does not use the spaces up; a shorter piece gets the first two shares.
+    EXPECT_EQ(dc.GetTextExtent("a b c").cx, plain.GetTextExtent("a b c").cx + 6);
+    EXPECT_EQ(dc.GetTextExtent("a b c").cx, plain.GetTextExtent("a b c").cx + 6);
+    // Drawing uses them up: after two spaces drawn, one space with 4 pixels remains.
+    dc.TextOut(0, 0, "a b ");
+    EXPECT_EQ(dc.GetTextExtent("c d e").cx, plain.GetTextExtent("c d e").cx + 4);
+    dc.SetTextJustification(0, 0);
+    EXPECT_EQ(dc.GetTextExtent("a b c d").cx, plain.GetTextExtent("a b c d").cx);
+    // Negative extra pixels narrow the text.
+    dc.SetTextJustification(-3, 3);
+    EXPECT_EQ(dc.GetTextExtent("a b c d").cx, plain.GetTextExtent("a b c d").cx - 3);
+}
+
+TEST(TextTest, JustifiedTextIsDrawnStretched) {
+    auto drawnRight = [](int extra) {
+        CBitmap bitmap = CBitmap::Create(200, 20);
+        CDc dc(bitmap);
+        dc.SelectFont(PinnedFont(16));
+        dc.SetBkMode(BkMode::Transparent);
+        dc.SetTextColor(Rgb(255, 255, 255));
+        dc.SetTextJustification(extra, 2);
+        dc.TextOut(0, 0, "i i i");
+        int right = -1;
+        for (int y = 0; y < 20; ++y) {
+            for (int x = 0; x < 200; ++x) {
+                right = bitmap.GetPixel(x, y) != 0 && x > right ? x : right;
+            }
+        }
+        return right;
+    };
+    EXPECT_EQ(drawnRight(40), drawnRight(0) + 40);
+}
+
+TEST(TextTest, TextOutPaintsInTheTextColourWithinTheCell) {
+    CBitmap bitmap = CBitmap::Create(120, 30);
+    CDc dc(bitmap);
+    dc.FillSolidRect({0, 0, 120, 30}, Rgb(255, 255, 255));
+    dc.SelectFont(PinnedFont(16));
+    dc.SetBkMode(BkMode::Transparent);
+    dc.SetTextColor(Rgb(255, 0, 0));
+    dc.TextOut(10, 5, "HHHH");
+    const Size extent = dc.GetTextExtent("HHHH");
+    bool sawRed = false;
+    for (int y = 0; y < 30; ++y) {
+        for (int x = 0; x < 120; ++x) {
+            const Pixel p = bitmap.GetPixel(x, y);
+            if (p != MakePixel(255, 255, 255)) {
+                EXPECT_GE(x, 10);
+                EXPECT_LT(x, 10 + extent.cx);
+                EXPECT_GE(y, 5);
+                EXPECT_LT(y, 5 + extent.cy);
+                EXPECT_EQ(PixelAlpha(p), 0);
+                sawRed = sawRed || p == MakePixel(255, 0, 0);
+            }
+        }
+    }
+    EXPECT_TRUE(sawRed);
+}
+
+TEST(TextTest, OpaqueModeFillsTheCellWithTheBackground) {
+    CBitmap bitmap = CBitmap::Create(100, 30);
+    CDc dc(bitmap);
+    dc.SelectFont(PinnedFont(16));
+    dc.SetBkMode(BkMode::Opaque);
+    dc.SetBkColor(Rgb(0, 0, 255));
+    dc.TextOut(2, 3, "ab");
+    const Size extent = dc.GetTextExtent("ab");
+    EXPECT_EQ(bitmap.GetPixel(2, 3), MakePixel(0, 0, 255));
+    EXPECT_EQ(bitmap.GetPixel(2 + extent.cx - 1, 3 + extent.cy - 1), MakePixel(0, 0, 255));
+    EXPECT_EQ(bitmap.GetPixel(2 + extent.cx, 3), 0u);
+    EXPECT_EQ(bitmap.GetPixel(1, 3), 0u);
+}
+
+TEST(TextTest, DenseBitmapsGetTextAtTheirOwnResolution) {
+    CBitmap single = CBitmap::Create(80, 20);
+    CBitmap dense = CBitmap::Create(80, 20, 2.0);
+    ASSERT_EQ(dense.PixelWidth(), 160);
+    for (CBitmap* bitmap : {&single, &dense}) {
+        CDc dc(*bitmap);
+        dc.SelectFont(PinnedFont(16));
+        dc.SetBkMode(BkMode::Transparent);
+        dc.SetTextColor(Rgb(255, 255, 255));
+        dc.TextOut(0, 0, "Ink");
+    }
+    const int singleInk = CountInk(single, 0);
+    EXPECT_GT(singleInk, 0);
+    EXPECT_GT(CountInk(dense, 0), 3 * singleInk);
+}
+
+} // namespace
+} // namespace gfx

@@ -1,0 +1,211 @@
+// Backgrounds, tiles, frames, lines and the pixel operations of the draw manager.
+
+#include "tooltip/CDrawManager.h"
+
+#include <algorithm>
+
+namespace tooltip {
+
+using gfx::ColorRef;
+using gfx::Pixel;
+
+namespace {
+
+gfx::Pixel Channels(int red, int green, int blue) {
+    return gfx::MakePixel(red, green, blue, 0);
+}
+
+gfx::PenStyle PenStyleForFrame(int style) {
+    switch (style) {
+    case FrameDashed:
+        return gfx::PenStyle::Dash;
+    case FrameDotted:
+        return gfx::PenStyle::Dot;
+    case FrameDashDot:
+        return gfx::PenStyle::DashDot;
+    case FrameDashDotDot:
+        return gfx::PenStyle::DashDotDot;
+    default:
+        return gfx::PenStyle::Solid;
+    }
+}
+
+void Polyline(gfx::CDc& dc, std::initializer_list<gfx::Point> points) {
+    auto it = points.begin();
+    dc.MoveTo(it->x, it->y);
+    for (++it; it != points.end(); ++it) {
+        dc.LineTo(it->x, it->y);
+    }
+}
+
+} // namespace
+
+void CDrawManager::FillBackground(gfx::CDc& dc, const gfx::Rect& rect, int effect, ColorRef begin,
+                                  ColorRef mid, ColorRef end, int granularity, int paletteTint) {
+    const int midX = rect.left + rect.Width() / 2;
+    const int midY = rect.top + rect.Height() / 2;
+    const gfx::Rect leftHalf{rect.left, rect.top, midX, rect.bottom};
+    const gfx::Rect rightHalf{midX, rect.top, rect.right, rect.bottom};
+    const gfx::Rect topHalf{rect.left, rect.top, rect.right, midY};
+    const gfx::Rect bottomHalf{rect.left, midY, rect.right, rect.bottom};
+    switch (effect) {
+    case BackgroundHGradient:
+        PaintGradient(dc, rect, begin, end, true);
+        break;
+    case BackgroundVGradient:
+        PaintGradient(dc, rect, begin, end, false);
+        break;
+    case BackgroundHCGradient:
+        PaintGradient(dc, leftHalf, begin, end, true);
+        PaintGradient(dc, rightHalf, end, begin, true);
+        break;
+    case BackgroundVCGradient:
+        PaintGradient(dc, topHalf, begin, end, false);
+        PaintGradient(dc, bottomHalf, end, begin, false);
+        break;
+    case Background3HGradient:
+        PaintGradient(dc, leftHalf, begin, mid, true);
+        PaintGradient(dc, rightHalf, mid, end, true);
+        break;
+    case Background3VGradient:
+        PaintGradient(dc, topHalf, begin, mid, false);
+        PaintGradient(dc, bottomHalf, mid, end, false);
+        break;
+    default:
+        if (effect >= BackgroundNoise && effect <= BackgroundMetal) {
+            PaintPatternEffect(dc, rect, effect, begin, mid, end, granularity, paletteTint);
+        } else {
+            dc.FillRect(rect, gfx::CBrush(begin));
+        }
+        break;
+    }
+}
+
+void CDrawManager::PaintGradient(gfx::CDc& dc, const gfx::Rect& rect, ColorRef from, ColorRef to,
+                                 bool horizontal) {
+    const int extent = horizontal ? rect.Width() : rect.Height();
+    const int start = horizontal ? rect.left : rect.top;
+    for (int i = 0; i < 64; ++i) {
+        const int bandStart = start + static_cast<int>((static_cast<long long>(i) * extent) >> 6);
+        const int bandEnd = start + static_cast<int>((static_cast<long long>(i + 1) * extent) >> 6);
+        if (bandEnd <= bandStart) {
+            continue;
+        }
+        auto channel = [i](int a, int b) { return (a * (64 - i) + b * i) >> 6; };
+        const gfx::CBrush brush(gfx::Rgb(channel(gfx::RedOf(from), gfx::RedOf(to)),
+                                         channel(gfx::GreenOf(from), gfx::GreenOf(to)),
+                                         channel(gfx::BlueOf(from), gfx::BlueOf(to))));
+        const gfx::Rect band = horizontal ? gfx::Rect{bandStart, rect.top, bandEnd, rect.bottom}
+                                          : gfx::Rect{rect.left, bandStart, rect.right, bandEnd};
+        dc.FillRect(band, brush);
+    }
+}
+
+void CDrawManager::TileBlit(gfx::CDc& destination, int x, int y, int width, int height,
+                            const gfx::CDc& source, int sourceX, int sourceY, int tileWidth,
+                            int tileHeight) {
+    if (tileWidth <= 0 || tileHeight <= 0) {
+        return;
+    }
+    for (long long tx = x; tx < static_cast<long long>(x) + width; tx += tileWidth) {
+        const int cutWidth = static_cast<int>(std::min<long long>(tileWidth, x + width - tx));
+        for (long long ty = y; ty < static_cast<long long>(y) + height; ty += tileHeight) {
+            const int cutHeight =
+                static_cast<int>(std::min<long long>(tileHeight, y + height - ty));
+            destination.BitBlt(static_cast<int>(tx), static_cast<int>(ty), cutWidth, cutHeight,
+                               source, sourceX, sourceY, gfx::Rop::SrcCopy);
+        }
+    }
+}
+
+void CDrawManager::DrawFrame(gfx::CDc& dc, const gfx::Rect& rect, int style, int width,
+                             ColorRef light, ColorRef dark) {
+    if (style == FrameNone || width <= 0) {
+        return;
+    }
+    const gfx::PenStyle penStyle = PenStyleForFrame(style);
+    const int half = width / 2;
+    const int left = rect.left + half;
+    const int top = rect.top + half;
+    const int right = rect.right - half;
+    const int bottom = rect.bottom - half;
+    const int d = 2 * width;
+    const gfx::CPen previous = dc.SelectPen(gfx::CPen(penStyle, width, light));
+    Polyline(dc, {{left, bottom}, {left, top}, {right, top}});
+    if (style == FrameDouble) {
+        Polyline(dc, {{left + d, bottom - d}, {left + d, top + d}, {right - d, top + d}});
+    }
+    if (dark != light) {
+        dc.SelectPen(gfx::CPen(penStyle, width, dark));
+    }
+    Polyline(dc, {{right, top}, {right, bottom}, {left, bottom}});
+    if (style == FrameDouble) {
+        Polyline(dc, {{right - d, top + d}, {right - d, bottom - d}, {left + d, bottom - d}});
+    }
+    dc.SelectPen(previous);
+}
+
+void CDrawManager::DrawLineSegment(gfx::CDc& dc, gfx::Point from, gfx::Point to, int width,
+                                   ColorRef colour) {
+    if (width <= 0) {
+        return;
+    }
+    const gfx::CPen previous = dc.SelectPen(gfx::CPen(gfx::PenStyle::Solid, width, colour));
+    dc.MoveTo(from.x, from.y);
+    dc.LineTo(to.x, to.y);
+    dc.SelectPen(previous);
+}
+
+Pixel CDrawManager::GrayPixel(Pixel pixel) {
+    // Integer weights (per mille) keep the result exact: white stays 255.
+    const int y =
+        (299 * gfx::PixelRed(pixel) + 587 * gfx::PixelGreen(pixel) + 114 * gfx::PixelBlue(pixel)) /
+        1000;
+    return Channels(y, y, y);
+}
+
+Pixel CDrawManager::DarkenPixel(Pixel pixel, double factor) {
+    if (!(factor >= 0.0 && factor < 1.0)) {
+        return pixel;
+    }
+    return Channels(static_cast<int>(gfx::PixelRed(pixel) * factor),
+                    static_cast<int>(gfx::PixelGreen(pixel) * factor),
+                    static_cast<int>(gfx::PixelBlue(pixel) * factor));
+}
+
+Pixel CDrawManager::LightenPixel(Pixel pixel, double factor) {
+    if (!(factor > 0.0 && factor <= 1.0)) {
+        return pixel;
+    }
+    auto lighten = [factor](int c) { return std::min(255, static_cast<int>(c * (1.0 + factor))); };
+    return Channels(lighten(gfx::PixelRed(pixel)), lighten(gfx::PixelGreen(pixel)),
+                    lighten(gfx::PixelBlue(pixel)));
+}
+
+Pixel CDrawManager::InvertPixel(Pixel pixel) {
+    return Channels(255 - gfx::PixelRed(pixel), 255 - gfx::PixelGreen(pixel),
+                    255 - gfx::PixelBlue(pixel));
+}
+
+Pixel CDrawManager::MixPixels(Pixel a, Pixel b, double weightB, double weightA) {
+    auto mix = [=](int ca, int cb) {
+        return std::clamp(static_cast<int>(weightB * cb) + static_cast<int>(weightA * ca), 0, 255);
+    };
+    return Channels(mix(gfx::PixelRed(a), gfx::PixelRed(b)),
+                    mix(gfx::PixelGreen(a), gfx::PixelGreen(b)),
+                    mix(gfx::PixelBlue(a), gfx::PixelBlue(b)));
+}
+
+gfx::Size CDrawManager::GetBitmapSize(const gfx::CBitmap& bitmap) const {
+    return bitmap ? bitmap.GetSize() : gfx::Size{};
+}
+
+gfx::Size CDrawManager::GetIconSize(const gfx::CIcon& icon) const {
+    gfx::IconInfo info;
+    if (!icon.GetInfo(info)) {
+        return {};
+    }
+    return {2 * info.hotSpot.x, 2 * info.hotSpot.y};
+}
+
+} // namespace tooltip

@@ -1,0 +1,145 @@
+#pragma once
+// The drawing-effects toolbox of the rich tooltip: background effects (gradients and palette
+// patterns), soft shadows, image variants (grey, darkened, lightened, one colour, inverted) drawn
+// transparent or by alpha, strips of images, frames and lines. Every operation draws into a device
+// context given by the caller; pixels are worked on in memory and reach the context in one copy.
+
+#include "gfx/CBitmap.h"
+#include "gfx/CDc.h"
+#include "gfx/CIcon.h"
+#include "gfx/GfxTypes.h"
+#include "tooltip/CPaletteImage.h"
+#include "tooltip/RandomSource.h"
+
+namespace tooltip {
+
+// Background effects; the markup's keywords in the comments. Any other code fills solid.
+enum BackgroundEffect : int {
+    BackgroundTransparent = -1, // "transparent": left to the caller; here it fills solid
+    BackgroundSolid = 0,        // "solid"
+    BackgroundHGradient = 1,    // "hgradient"
+    BackgroundVGradient = 2,    // "vgradient"
+    BackgroundHCGradient = 3,   // "hcgradient"
+    BackgroundVCGradient = 4,   // "vcgradient"
+    Background3HGradient = 5,   // "3hgradient"
+    Background3VGradient = 6,   // "3vgradient"
+    BackgroundNoise = 7,        // "noise"
+    BackgroundDiagShade = 8,    // "diagshade"
+    BackgroundHShade = 9,       // "hshade"
+    BackgroundVShade = 10,      // "vshade"
+    BackgroundHBump = 11,       // "hbump"
+    BackgroundVBump = 12,       // "vbump"
+    BackgroundSoftBump = 13,    // "softbump"
+    BackgroundHardBump = 14,    // "hardbump"
+    BackgroundMetal = 15,       // "metal"
+};
+
+// Effects on the pixels of an image.
+enum ImageStyle : unsigned {
+    ImageGray = 0x0001,
+    ImageDarken = 0x0002,
+    ImageLighten = 0x0004,
+    ImageMono = 0x0008,
+    ImageHardShadow = 0x0100,
+    ImageSoftShadow = 0x0200,
+    ImageInvert = 0x8000,
+};
+
+enum FrameStyle : int {
+    FrameNone = 0,
+    FrameSolid = 1,
+    FrameDashed = 2,
+    FrameDotted = 3,
+    FrameDashDot = 4,
+    FrameDashDotDot = 5,
+    FrameDouble = 6,
+};
+
+class CDrawManager {
+public:
+    CDrawManager() = default;
+    CDrawManager(const CDrawManager&) = delete;
+    CDrawManager& operator=(const CDrawManager&) = delete;
+    virtual ~CDrawManager() = default;
+
+    // --- backgrounds ---
+    void FillBackground(gfx::CDc& dc, const gfx::Rect& rect, int effect, gfx::ColorRef begin,
+                        gfx::ColorRef mid, gfx::ColorRef end, int granularity, int paletteTint);
+    // 64 bands from one colour to the other, left to right or top to bottom.
+    void PaintGradient(gfx::CDc& dc, const gfx::Rect& rect, gfx::ColorRef from, gfx::ColorRef to,
+                       bool horizontal);
+    // Effects 7 to 15 through the palette image. Draws nothing on an empty rectangle, and where an
+    // effect's formula has no value (a one-pixel-high "hardbump", a "metal" over 32767 pixels).
+    void PaintPatternEffect(gfx::CDc& dc, const gfx::Rect& rect, int effect, gfx::ColorRef begin,
+                            gfx::ColorRef mid, gfx::ColorRef end, int granularity, int paletteTint);
+    // Covers the area with copies of the source tile; nothing for non-positive tile sizes.
+    void TileBlit(gfx::CDc& destination, int x, int y, int width, int height,
+                  const gfx::CDc& source, int sourceX, int sourceY, int tileWidth, int tileHeight);
+
+    // --- shadows ---
+    // Darkens dc's area through the mask (white: unchanged, grey 128: half as bright). Softened,
+    // the mask is shrunk into the area by the depths and blurred over a depthX x depthY window.
+    void CastShadow(gfx::CDc& dc, int x, int y, int width, int height, const gfx::CBitmap& mask,
+                    bool soft, int depthX, int depthY);
+
+    // --- images ---
+    // A new 32-bit bitmap of width x height holding bitmap's pixels with the ImageStyle effects
+    // applied; transparent pixels (when useTransparent) become black. Null when it cannot be made.
+    [[nodiscard]] gfx::CBitmap RenderImageVariant(const gfx::CBitmap& bitmap, int width, int height,
+                                                  unsigned flags, bool useTransparent,
+                                                  gfx::ColorRef transparentColour,
+                                                  gfx::ColorRef colour);
+    // Draws the source context's image onto destination by each source pixel's alpha byte.
+    void BlendByAlpha(const gfx::CDc& source, gfx::CDc& destination, int x, int y, int width,
+                      int height);
+    void DrawBitmapImage(gfx::CDc& dc, int x, int y, int width, int height,
+                         const gfx::CBitmap& bitmap, bool useTransparent,
+                         gfx::ColorRef transparentColour, unsigned flags, bool shadowRoom,
+                         int offsetX, int offsetY, int depthX, int depthY, gfx::ColorRef colour);
+    void DrawIconImage(gfx::CDc& dc, int x, int y, int width, int height, const gfx::CIcon& icon,
+                       unsigned flags, bool shadowRoom, int offsetX, int offsetY, int depthX,
+                       int depthY, gfx::ColorRef colour);
+    // Draws cell index (numbered row by row) of a strip of cellWidth x cellHeight cells.
+    void DrawStripImage(gfx::CDc& dc, int x, int y, int width, int height,
+                        const gfx::CBitmap& strip, int index, int cellWidth, int cellHeight,
+                        bool useTransparent, gfx::ColorRef transparentColour, unsigned flags,
+                        bool shadowRoom, int offsetX, int offsetY, int depthX, int depthY,
+                        gfx::ColorRef colour);
+    [[nodiscard]] gfx::CIcon ScaleIcon(const gfx::CIcon& icon, int width, int height);
+    gfx::Size GetIconSize(const gfx::CIcon& icon) const;
+    gfx::Size GetBitmapSize(const gfx::CBitmap& bitmap) const;
+    // Whether the last image drawn had a pixel with a non-zero alpha byte.
+    bool HasAlpha() const { return m_hasAlpha; }
+
+    // --- frames and lines ---
+    void DrawFrame(gfx::CDc& dc, const gfx::Rect& rect, int style, int width, gfx::ColorRef light,
+                   gfx::ColorRef dark);
+    void DrawLineSegment(gfx::CDc& dc, gfx::Point from, gfx::Point to, int width,
+                         gfx::ColorRef colour);
+
+    // --- pixel operations (colour channels; products truncated; alpha byte of results 0) ---
+    static gfx::Pixel GrayPixel(gfx::Pixel pixel);
+    static gfx::Pixel DarkenPixel(gfx::Pixel pixel, double factor);  // 0 <= factor < 1
+    static gfx::Pixel LightenPixel(gfx::Pixel pixel, double factor); // 0 < factor <= 1
+    static gfx::Pixel InvertPixel(gfx::Pixel pixel);
+    static gfx::Pixel MixPixels(gfx::Pixel a, gfx::Pixel b, double weightB, double weightA);
+
+    // Replaces the pseudo-random numbers of the pattern effects (0 .. 32767), for repeatable tests.
+    void SetRandomSource(RandomSource source) { m_random = std::move(source); }
+    const CPaletteImage& PatternImage() const { return m_patternImage; }
+
+private:
+    int Random() { return m_random ? m_random() : RuntimeRandom(); }
+    void PaintHardBump(int w, int h, int g);
+    void PaintMetal(int w, int h, int g);
+    void ApplyShadowFactors(const gfx::CBitmap& maskSection, const gfx::CBitmap& area, bool soft,
+                            int depthX, int depthY);
+    void DrawImageThroughMask(gfx::CDc& dc, int x, int y, int width, int height,
+                              const gfx::CBitmap& image, const gfx::CBitmap& mask);
+
+    CPaletteImage m_patternImage;
+    bool m_hasAlpha = false;
+    RandomSource m_random;
+};
+
+} // namespace tooltip

@@ -1,0 +1,332 @@
+// Shadows and images of the draw manager: the soft shadow by running window sums, image variants,
+// alpha blending, and bitmaps, icons and strip cells drawn through their masks.
+
+#include "tooltip/CDrawManager.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+namespace tooltip {
+
+using gfx::CBitmap;
+using gfx::CDc;
+using gfx::ColorRef;
+using gfx::Pixel;
+
+namespace {
+
+constexpr ColorRef kWhite = gfx::Rgb(255, 255, 255);
+constexpr ColorRef kBlack = gfx::Rgb(0, 0, 0);
+// Larger blur windows are cut to this; the area itself is never that large.
+constexpr int kMaxDepth = 8191;
+
+int OddDepth(int depth) {
+    depth = std::clamp(depth, 1, kMaxDepth);
+    return depth % 2 == 0 ? depth + 1 : depth;
+}
+
+ColorRef InvertColour(ColorRef colour) {
+    return gfx::Rgb(255 - gfx::RedOf(colour), 255 - gfx::GreenOf(colour),
+                    255 - gfx::BlueOf(colour));
+}
+
+// Sums of the blue bytes over a window of 2 * rx + 1 pixels centred on each pixel of one row;
+// positions outside the row count 255.
+void RowWindowSums(const Pixel* row, int width, int rx, std::int32_t* sums) {
+    auto value = [&](int i) { return i >= 0 && i < width ? gfx::PixelBlue(row[i]) : 255; };
+    std::int32_t sum = 255 * rx; // the positions left of the row
+    for (int i = 0; i <= rx; ++i) {
+        sum += value(i);
+    }
+    for (int x = 0; x < width; ++x) {
+        sums[x] = sum;
+        sum += value(x + rx + 1) - value(x - rx);
+    }
+}
+
+} // namespace
+
+void CDrawManager::CastShadow(CDc& dc, int x, int y, int width, int height, const CBitmap& mask,
+                              bool soft, int depthX, int depthY) {
+    if (width <= 0 || height <= 0 || !mask) {
+        return;
+    }
+    const double ratio = dc.DevicePixelRatio();
+    CBitmap maskSection = CBitmap::Create(width, height, ratio);
+    CBitmap areaSection = CBitmap::Create(width, height, ratio);
+    if (!maskSection || !areaSection) {
+        return;
+    }
+    CDc maskDc(maskSection);
+    const CDc maskSource(mask);
+    const int bx = OddDepth(depthX);
+    const int by = OddDepth(depthY);
+    if (soft) {
+        maskDc.FillSolidRect({0, 0, width, height}, kWhite);
+        maskDc.StretchBlt(bx / 2, by / 2, width - bx, height - by, maskSource, 0, 0, mask.Width(),
+                          mask.Height());
+    } else {
+        maskDc.BitBlt(0, 0, width, height, maskSource, 0, 0);
+    }
+    CDc areaDc(areaSection);
+    areaDc.BitBlt(0, 0, width, height, dc, x, y);
+    ApplyShadowFactors(maskSection, areaSection, soft, OddDepth(std::lround(bx * ratio)),
+                       OddDepth(std::lround(by * ratio)));
+    dc.BitBlt(x, y, width, height, areaDc, 0, 0);
+}
+
+void CDrawManager::ApplyShadowFactors(const CBitmap& maskSection, const CBitmap& area, bool soft,
+                                      int bx, int by) {
+    const int width = area.PixelWidth();
+    const int height = area.PixelHeight();
+    const Pixel* maskBits = maskSection.Bits();
+    Pixel* bits = area.Bits();
+    if (!soft) {
+        for (std::size_t i = 0; i < static_cast<std::size_t>(width) * height; ++i) {
+            bits[i] = DarkenPixel(bits[i], gfx::PixelBlue(maskBits[i]) / 255.0);
+        }
+        return;
+    }
+    const int rx = bx / 2;
+    const int ry = by / 2;
+    // Running sums: first along each row, then down the columns over the row sums.
+    std::vector<std::int32_t> rowSums(static_cast<std::size_t>(width) * height);
+    for (int row = 0; row < height; ++row) {
+        RowWindowSums(maskBits + static_cast<std::size_t>(row) * width, width, rx,
+                      rowSums.data() + static_cast<std::size_t>(row) * width);
+    }
+    const std::int64_t outsideRow = 255LL * bx; // a row above or below the section
+    auto rowSum = [&](int row, int column) -> std::int64_t {
+        return row >= 0 && row < height ? rowSums[static_cast<std::size_t>(row) * width + column]
+                                        : outsideRow;
+    };
+    std::vector<std::int64_t> columnSums(static_cast<std::size_t>(width), outsideRow * ry);
+    for (int row = 0; row <= ry; ++row) {
+        for (int column = 0; column < width; ++column) {
+            columnSums[static_cast<std::size_t>(column)] += rowSum(row, column);
+        }
+    }
+    const double full = 255.0 * bx * by;
+    for (int row = 0; row < height; ++row) {
+        Pixel* line = bits + static_cast<std::size_t>(row) * width;
+        for (int column = 0; column < width; ++column) {
+            std::int64_t& sum = columnSums[static_cast<std::size_t>(column)];
+            line[column] = DarkenPixel(line[column], static_cast<double>(sum) / full);
+            sum += rowSum(row + ry + 1, column) - rowSum(row - ry, column);
+        }
+    }
+}
+
+CBitmap CDrawManager::RenderImageVariant(const CBitmap& bitmap, int width, int height,
+                                         unsigned flags, bool useTransparent,
+                                         ColorRef transparentColour, ColorRef colour) {
+    if (!bitmap || width <= 0 || height <= 0) {
+        return {};
+    }
+    CBitmap section = CBitmap::Create(width, height, bitmap.DevicePixelRatio());
+    if (!section) {
+        return {};
+    }
+    CDc(section).BitBlt(0, 0, width, height, CDc(bitmap), 0, 0);
+    const Pixel transparent = gfx::PixelFromColor(transparentColour);
+    const Pixel mono = gfx::PixelFromColor(colour);
+    Pixel* bits = section.Bits();
+    const std::size_t count =
+        static_cast<std::size_t>(section.PixelWidth()) * section.PixelHeight();
+    for (std::size_t i = 0; i < count; ++i) {
+        const Pixel original = bits[i];
+        const Pixel alpha = original & 0xFF000000u;
+        if (alpha != 0) {
+            m_hasAlpha = true;
+        }
+        Pixel result = original;
+        if (useTransparent && original == transparent) {
+            result = 0;
+        } else {
+            if (flags & ImageGray) {
+                result = GrayPixel(result);
+            }
+            if (flags & ImageDarken) {
+                result = DarkenPixel(result, 0.75);
+            }
+            if (flags & ImageLighten) {
+                result = LightenPixel(result, 0.25);
+            }
+            if (flags & ImageMono) {
+                result = mono;
+            }
+        }
+        if (flags & ImageInvert) {
+            result = InvertPixel(result);
+        }
+        bits[i] = (result & 0x00FFFFFFu) | alpha;
+    }
+    return section;
+}
+
+void CDrawManager::BlendByAlpha(const CDc& source, CDc& destination, int x, int y, int width,
+                                int height) {
+    if (width <= 0 || height <= 0) {
+        return;
+    }
+    const double ratio = destination.DevicePixelRatio();
+    CBitmap sourceSection = CBitmap::Create(width, height, ratio);
+    CBitmap targetSection = CBitmap::Create(width, height, ratio);
+    if (!sourceSection || !targetSection) {
+        return;
+    }
+    CDc(sourceSection).BitBlt(0, 0, width, height, source, 0, 0);
+    CDc targetDc(targetSection);
+    targetDc.BitBlt(0, 0, width, height, destination, x, y);
+    const Pixel* from = sourceSection.Bits();
+    Pixel* to = targetSection.Bits();
+    const std::size_t count =
+        static_cast<std::size_t>(targetSection.PixelWidth()) * targetSection.PixelHeight();
+    for (std::size_t i = 0; i < count; ++i) {
+        const double a = gfx::PixelAlpha(from[i]) / 255.0;
+        to[i] = MixPixels(to[i], from[i], a, 1.0 - a);
+    }
+    destination.BitBlt(x, y, width, height, targetDc, 0, 0);
+}
+
+void CDrawManager::DrawImageThroughMask(CDc& dc, int x, int y, int width, int height,
+                                        const CBitmap& image, const CBitmap& mask) {
+    if (m_hasAlpha) {
+        BlendByAlpha(CDc(image), dc, x, y, width, height);
+        return;
+    }
+    dc.BitBlt(x, y, width, height, CDc(mask), 0, 0, gfx::Rop::SrcAnd);
+    dc.BitBlt(x, y, width, height, CDc(image), 0, 0, gfx::Rop::SrcPaint);
+}
+
+void CDrawManager::DrawBitmapImage(CDc& dc, int x, int y, int width, int height,
+                                   const CBitmap& bitmap, bool useTransparent,
+                                   ColorRef transparentColour, unsigned flags, bool shadowRoom,
+                                   int offsetX, int offsetY, int depthX, int depthY,
+                                   ColorRef colour) {
+    m_hasAlpha = false;
+    if (!bitmap || width <= 0 || height <= 0) {
+        return;
+    }
+    CBitmap scaled = CBitmap::CreateCompatible(dc, width, height);
+    if (!scaled) {
+        return;
+    }
+    {
+        CDc scaledDc(scaled);
+        const CDc source(bitmap);
+        if (bitmap.Width() == width && bitmap.Height() == height) {
+            scaledDc.BitBlt(0, 0, width, height, source, 0, 0);
+        } else {
+            scaledDc.StretchBlt(0, 0, width, height, source, 0, 0, bitmap.Width(), bitmap.Height());
+        }
+    }
+    const CBitmap mask = RenderImageVariant(scaled, width, height, ImageMono | ImageInvert,
+                                            useTransparent, transparentColour, kWhite);
+    const CBitmap image =
+        RenderImageVariant(scaled, width, height, flags, useTransparent, transparentColour, colour);
+    if (!mask || !image) {
+        return;
+    }
+    int drawX = x;
+    int drawY = y;
+    if (shadowRoom) {
+        if (flags & (ImageHardShadow | ImageSoftShadow)) {
+            const CBitmap shadowMask =
+                RenderImageVariant(scaled, width, height, ImageMono | ImageInvert, useTransparent,
+                                   transparentColour, InvertColour(colour));
+            CastShadow(dc, x + offsetX, y + offsetY, width, height, shadowMask,
+                       (flags & ImageSoftShadow) != 0, depthX, depthY);
+        } else {
+            drawX += offsetX;
+            drawY += offsetY;
+        }
+    }
+    DrawImageThroughMask(dc, drawX, drawY, width, height, image, mask);
+}
+
+void CDrawManager::DrawIconImage(CDc& dc, int x, int y, int width, int height,
+                                 const gfx::CIcon& icon, unsigned flags, bool shadowRoom,
+                                 int offsetX, int offsetY, int depthX, int depthY,
+                                 ColorRef colour) {
+    m_hasAlpha = false;
+    if (!icon || width <= 0 || height <= 0) {
+        return;
+    }
+    const gfx::Size size = GetIconSize(icon);
+    const gfx::CIcon work =
+        size == gfx::Size{width, height} ? icon.Copy() : ScaleIcon(icon, width, height);
+    gfx::IconInfo info;
+    if (!work.GetInfo(info) || !info.color || !info.mask) {
+        return;
+    }
+    const CBitmap image =
+        (flags & ImageMono)
+            ? RenderImageVariant(info.mask, width, height, flags, true, kWhite, colour)
+            : RenderImageVariant(info.color, width, height, flags, true, kBlack, colour);
+    if (!image) {
+        return;
+    }
+    int drawX = x;
+    int drawY = y;
+    if (shadowRoom) {
+        if (flags & (ImageHardShadow | ImageSoftShadow)) {
+            const CBitmap shadowMask =
+                RenderImageVariant(info.mask, width, height, ImageMono | ImageInvert, true, kWhite,
+                                   InvertColour(colour));
+            CastShadow(dc, x + offsetX, y + offsetY, width, height, shadowMask,
+                       (flags & ImageSoftShadow) != 0, depthX, depthY);
+        } else {
+            drawX += offsetX;
+            drawY += offsetY;
+        }
+    }
+    const ColorRef previousText = dc.SetTextColor(kBlack);
+    DrawImageThroughMask(dc, drawX, drawY, width, height, image, info.mask);
+    dc.SetTextColor(previousText);
+}
+
+void CDrawManager::DrawStripImage(CDc& dc, int x, int y, int width, int height,
+                                  const CBitmap& strip, int index, int cellWidth, int cellHeight,
+                                  bool useTransparent, ColorRef transparentColour, unsigned flags,
+                                  bool shadowRoom, int offsetX, int offsetY, int depthX, int depthY,
+                                  ColorRef colour) {
+    if (!strip || cellWidth <= 0 || cellHeight <= 0 || index < 0) {
+        return;
+    }
+    const long long columns = strip.Width() / cellWidth;
+    const long long rows = strip.Height() / cellHeight;
+    if (index >= columns * rows) {
+        return;
+    }
+    CBitmap cell = CBitmap::Create(cellWidth, cellHeight, strip.DevicePixelRatio());
+    if (!cell) {
+        return;
+    }
+    CDc(cell).BitBlt(0, 0, cellWidth, cellHeight, CDc(strip),
+                     static_cast<int>(cellWidth * (index % columns)),
+                     static_cast<int>(cellHeight * (index / columns)));
+    DrawBitmapImage(dc, x, y, width, height, cell, useTransparent, transparentColour, flags,
+                    shadowRoom, offsetX, offsetY, depthX, depthY, colour);
+}
+
+gfx::CIcon CDrawManager::ScaleIcon(const gfx::CIcon& icon, int width, int height) {
+    gfx::IconInfo info;
+    if (!icon.GetInfo(info) || !info.color || !info.mask || width <= 0 || height <= 0) {
+        return {};
+    }
+    const int sourceWidth = 2 * info.hotSpot.x;
+    const int sourceHeight = 2 * info.hotSpot.y;
+    CBitmap color = CBitmap::Create(width, height, info.color.DevicePixelRatio());
+    CBitmap mask = CBitmap::Create(width, height, info.mask.DevicePixelRatio());
+    if (!color || !mask) {
+        return {};
+    }
+    CDc(color).StretchBlt(0, 0, width, height, CDc(info.color), 0, 0, sourceWidth, sourceHeight);
+    CDc(mask).StretchBlt(0, 0, width, height, CDc(info.mask), 0, 0, sourceWidth, sourceHeight);
+    return gfx::CIcon::Create(color, mask, {width / 2, height / 2});
+}
+
+} // namespace tooltip
