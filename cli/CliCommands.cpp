@@ -9,6 +9,9 @@ namespace cli {
 
 int RunVersion(Arguments args);
 int RunFetch(Arguments args);
+int RunCreateSession(Arguments args);
+int RunGetErrorMessage(Arguments args);
+int RunEmailPassword(Arguments args);
 
 namespace {
 
@@ -19,6 +22,11 @@ constexpr std::array kCommands{
                "fetch [--method M] [--header \"Name: value\"]... [--content-type T] "
                "[--data-file F] [--timeout MS] URL",
                RunFetch},
+    CliCommand{"create-session", "create-session --user U --password P [--endpoint URL]",
+               RunCreateSession},
+    CliCommand{"get-error-message", "get-error-message [--session S] --code N [--endpoint URL]",
+               RunGetErrorMessage},
+    CliCommand{"email-password", "email-password --user U [--endpoint URL]", RunEmailPassword},
 };
 
 } // namespace

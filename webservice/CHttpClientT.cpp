@@ -118,9 +118,10 @@ bool CHttpClientT::FindHeader(std::string_view name, std::string& value) const {
     return true;
 }
 
+// Stored values keep trailing white space; the framing headers are judged without it.
 bool CHttpClientT::HeaderEquals(std::string_view name, std::string_view value) const {
     const std::string* found = m_headers.Find(name);
-    return found != nullptr && EqualsIgnoringCase(*found, value);
+    return found != nullptr && EqualsIgnoringCase(Trim(*found), value);
 }
 
 std::string_view CHttpClientT::Head() const {

@@ -32,7 +32,7 @@ TEST_F(HttpConnection, SecondExchangeReusesTheConnection) {
 
 TEST_F(HttpConnection, ConnectionCloseInAnyCaseEndsTheConnection) {
     m_server.ReadRequest().Send(
-        "HTTP/1.1 200 OK\r\nConnection: cLoSe\r\nContent-Length: 1\r\n\r\nx");
+        "HTTP/1.1 200 OK\r\nConnection: cLoSe \r\nContent-Length: 1\r\n\r\nx");
     m_server.Connection().ReadRequest().Send(Ok("again"));
     m_server.Start();
     ASSERT_TRUE(Exchange());

@@ -1,0 +1,220 @@
+// Envelopes written per second, responses parsed per second beside a bare expat parse of the same
+// bytes, and whole CreateSession calls per second over one kept-open loopback connection.
+
+#include "com/CBstr.h"
+#include "sax/CMemoryStream.h"
+#include "webservice/AccountServiceTables.h"
+#include "webservice/CAccountServiceT.h"
+#include "webservice/CSoapEnvelopeHandler.h"
+#include "webservice/CStringWriteStream.h"
+
+#include <benchmark/benchmark.h>
+#include <expat.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+namespace {
+
+const std::string kResponse =
+    "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+    "<soap:Envelope xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\" "
+    "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
+    "xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\"><soap:Body>"
+    "<CreateSessionResponse xmlns=\"http://services.nimbrel.example/keldwick/\">"
+    "<CreateSessionResult>7c9e6679-7425-40de-944b-e07fc1f90ae7</CreateSessionResult>"
+    "<nErrorCode>0</nErrorCode></CreateSessionResponse></soap:Body></soap:Envelope>";
+
+class CBenchHandler final : public CSoapEnvelopeHandler {
+public:
+    CBenchHandler() {
+        m_clientMode = true;
+        if (Failed(sax::CreateSaxXmlReader(&m_reader))) {
+            std::abort();
+        }
+    }
+    ~CBenchHandler() override {
+        (void)m_reader->PutContentHandler(nullptr);
+        m_reader->Release();
+    }
+    const SoapFunctionMap* const* GetOperationTables() const override {
+        return account::kOperationTables;
+    }
+    const SoapFunctionMap* const* GetHeaderTables() const override {
+        return account::kHeaderTables;
+    }
+    std::u16string_view GetTargetNamespace() const override { return account::kTargetNamespaceW; }
+    std::string_view GetTargetNamespaceA() const override { return account::kTargetNamespace; }
+    void* GetHeaderRecord() override { return this; }
+    sax::ISAXXMLReader* Reader() { return m_reader; }
+};
+
+void BM_WriteCreateSessionEnvelope(benchmark::State& state) {
+    CBenchHandler handler;
+    CStringWriteStream body;
+    const CBstr user(u"customer@example.com");
+    const CBstr password(u"correct horse & battery");
+    for (auto _ : state) {
+        CreateSessionRecord record{user.Get(), password.Get(), nullptr, 0};
+        body.Clear();
+        if (Failed(handler.BindCall(&record, account::kCreateSession)) ||
+            Failed(handler.WriteEnvelope(&body))) {
+            state.SkipWithError("write failed");
+            break;
+        }
+        handler.ResetCallState();
+        benchmark::DoNotOptimize(body.Text().data());
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_WriteCreateSessionEnvelope);
+
+void BM_ParseCreateSessionResponse(benchmark::State& state) {
+    CBenchHandler handler;
+    for (auto _ : state) {
+        CreateSessionRecord record{};
+        (void)handler.BindCall(&record, account::kCreateSession);
+        (void)handler.Reader()->PutContentHandler(&handler);
+        sax::CMemoryStream stream(kResponse);
+        if (Failed(handler.ParseEnvelope(&stream))) {
+            state.SkipWithError("parse failed");
+            break;
+        }
+        handler.ResetCallState();
+        SysFreeString(record.CreateSessionResult);
+    }
+    state.SetItemsProcessed(state.iterations());
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kResponse.size()));
+}
+BENCHMARK(BM_ParseCreateSessionResponse);
+
+void XMLCALL NoStart(void*, const XML_Char*, const XML_Char**) {}
+void XMLCALL NoEnd(void*, const XML_Char*) {}
+void XMLCALL NoText(void*, const XML_Char*, int) {}
+
+// The floor: expat alone over the same bytes, namespace-aware, with callbacks that do nothing.
+void BM_BareExpatParse(benchmark::State& state) {
+    XML_Parser parser = XML_ParserCreateNS(nullptr, '\x01');
+    for (auto _ : state) {
+        XML_ParserReset(parser, nullptr);
+        XML_SetElementHandler(parser, NoStart, NoEnd);
+        XML_SetCharacterDataHandler(parser, NoText);
+        if (XML_Parse(parser, kResponse.data(), static_cast<int>(kResponse.size()), 1) ==
+            XML_STATUS_ERROR) {
+            state.SkipWithError("expat failed");
+            break;
+        }
+    }
+    XML_ParserFree(parser);
+    state.SetItemsProcessed(state.iterations());
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kResponse.size()));
+}
+BENCHMARK(BM_BareExpatParse);
+
+// An in-process service on 127.0.0.1 that answers every request of one kept-open connection with
+// the same response. It stops when the client closes or after a second of silence.
+class CLoopbackService {
+public:
+    CLoopbackService() {
+        m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (m_listener < 0 ||
+            ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            ::listen(m_listener, 1) != 0) {
+            std::abort();
+        }
+        socklen_t length = sizeof address;
+        (void)::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
+        m_port = ntohs(address.sin_port);
+        m_answer = "HTTP/1.1 200 OK\r\nContent-Type: text/xml; charset=utf-8\r\nContent-Length: " +
+                   std::to_string(kResponse.size()) + "\r\n\r\n" + kResponse;
+        m_thread = std::thread([this] { Serve(); });
+    }
+    ~CLoopbackService() {
+        m_thread.join();
+        ::close(m_listener);
+    }
+    [[nodiscard]] std::string Url() const {
+        return "http://127.0.0.1:" + std::to_string(m_port) + "/keldwick/AccountService.asmx";
+    }
+
+private:
+    static bool Wait(int fd) {
+        pollfd p{fd, POLLIN, 0};
+        return ::poll(&p, 1, 1000) == 1;
+    }
+
+    void Serve() {
+        if (!Wait(m_listener)) {
+            return;
+        }
+        const int connection = ::accept(m_listener, nullptr, nullptr);
+        std::string pending;
+        char buffer[8192];
+        while (Wait(connection)) {
+            const ssize_t got = ::recv(connection, buffer, sizeof buffer, 0);
+            if (got <= 0) {
+                break;
+            }
+            pending.append(buffer, static_cast<std::size_t>(got));
+            while (true) {
+                const std::size_t headEnd = pending.find("\r\n\r\n");
+                const std::size_t lengthAt = pending.find("Content-Length: ");
+                if (headEnd == std::string::npos || lengthAt == std::string::npos) {
+                    break;
+                }
+                const std::size_t total =
+                    headEnd + 4 + std::strtoul(pending.c_str() + lengthAt + 16, nullptr, 10);
+                if (pending.size() < total) {
+                    break;
+                }
+                pending.erase(0, total);
+                if (::send(connection, m_answer.data(), m_answer.size(), MSG_NOSIGNAL) !=
+                    static_cast<ssize_t>(m_answer.size())) {
+                    ::close(connection);
+                    return;
+                }
+            }
+        }
+        ::close(connection);
+    }
+
+    int m_listener = -1;
+    std::uint16_t m_port = 0;
+    std::string m_answer;
+    std::thread m_thread;
+};
+
+void BM_CreateSessionCall(benchmark::State& state) {
+    CLoopbackService service;
+    {
+        CAccountServiceT proxy(service.Url());
+        const CBstr user(u"customer@example.com");
+        const CBstr password(u"correct horse & battery");
+        for (auto _ : state) {
+            BSTR session = nullptr;
+            std::int32_t code = -1;
+            if (Failed(proxy.CreateSession(user.Get(), password.Get(), &session, &code))) {
+                state.SkipWithError("call failed");
+                break;
+            }
+            SysFreeString(session);
+        }
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_CreateSessionCall)->UseRealTime();
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,61 @@
+// Feeds arbitrary bytes to the response parser bound to a CreateSession call, as a 200 answer's
+// body would be, and releases whatever it stored.
+
+#include "com/Bstr.h"
+#include "sax/CMemoryStream.h"
+#include "webservice/AccountServiceTables.h"
+#include "webservice/CSoapEnvelopeHandler.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+namespace {
+
+class CFuzzHandler final : public CSoapEnvelopeHandler {
+public:
+    CFuzzHandler() {
+        m_clientMode = true;
+        if (Failed(sax::CreateSaxXmlReader(&m_reader))) {
+            std::abort();
+        }
+    }
+    ~CFuzzHandler() override {
+        (void)m_reader->PutContentHandler(nullptr);
+        m_reader->Release();
+    }
+    const SoapFunctionMap* const* GetOperationTables() const override {
+        return account::kOperationTables;
+    }
+    const SoapFunctionMap* const* GetHeaderTables() const override {
+        return account::kHeaderTables;
+    }
+    std::u16string_view GetTargetNamespace() const override { return account::kTargetNamespaceW; }
+    std::string_view GetTargetNamespaceA() const override { return account::kTargetNamespace; }
+    void* GetHeaderRecord() override { return this; }
+
+    void Run(std::string_view bytes) {
+        CreateSessionRecord record{};
+        if (Failed(BindCall(&record, account::kCreateSession))) {
+            std::abort();
+        }
+        (void)m_reader->PutContentHandler(this);
+        sax::CMemoryStream stream(bytes);
+        if (Failed(ParseEnvelope(&stream))) {
+            FreeOutputs();
+            if (record.CreateSessionResult != nullptr) {
+                std::abort(); // a failed parse must not leave an output behind
+            }
+        }
+        ResetCallState();
+        SysFreeString(record.CreateSessionResult);
+    }
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static CFuzzHandler handler;
+    handler.Run(std::string_view(reinterpret_cast<const char*>(data), size));
+    return 0;
+}
