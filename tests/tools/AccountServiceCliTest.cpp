@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <fcntl.h>
+#include <fstream>
 #include <poll.h>
 #include <regex>
 #include <spawn.h>
@@ -111,6 +112,23 @@ TEST_F(AccountServiceCliTest, PasswordEmailReachesTheOutbox) {
 
     const CliRun noAddress = Call({"email-password", "--user", "noemail"});
     EXPECT_NE(noAddress.output.find("error code: 5\n"), std::string::npos) << noAddress.output;
+}
+
+// The service's fault envelope is one the client reads: code and string come through.
+TEST(AccountServiceCliFaultTest, AFailureInsideTheServiceArrivesAsAServerFault) {
+    CTempFolder temp;
+    const std::string outbox = temp.Path() + "/outbox";
+    std::ofstream(outbox) << "a file where the outbox folder should be";
+    CReferenceService service;
+    ASSERT_TRUE(service.Start(outbox));
+    const CliRun run =
+        RunCli({"email-password", "--user", "demo", "--endpoint", service.Endpoint()});
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    EXPECT_NE(run.output.find("StatusSoapFault"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("fault code: 400 Server"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("fault string: The message could not be written to the outbox"),
+              std::string::npos)
+        << run.output;
 }
 
 TEST_F(AccountServiceCliTest, AWrongPathIsAFailedSend) {
