@@ -57,5 +57,6 @@ private:
     QIcon m_appIcon;
     CSignInPage m_signInPage;
     dialog::CPropertySheet m_pageSheet;
-    // The buttons' tooltip window joins here, last among the members.
+    // The buttons' tooltip window joins here, last among the members. Every message for the window
+    // is to reach it first: an event filter it installs on the window stands for pre-translation.
 };

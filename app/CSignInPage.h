@@ -38,7 +38,8 @@ private:
     void OnSignIn();
     void OnEmailPassword();
 
-    // The page's tooltip window joins here, first among the members.
+    // The page's tooltip window joins here, first among the members, and filters the page's
+    // messages as the main window's does.
     std::string m_userId;
     std::string m_statusText;
     CBstr m_sessionId;

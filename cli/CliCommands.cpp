@@ -1,6 +1,6 @@
 #include "cli/CliCommand.h"
 
-#include "res/Version.h"
+#include "res/VersionText.h"
 
 #include <array>
 #include <cstdio>
@@ -12,6 +12,8 @@ int RunFetch(Arguments args);
 int RunCreateSession(Arguments args);
 int RunGetErrorMessage(Arguments args);
 int RunEmailPassword(Arguments args);
+int RunNames(Arguments args);
+int RunEffects(Arguments args);
 
 namespace {
 
@@ -27,6 +29,8 @@ constexpr std::array kCommands{
     CliCommand{"get-error-message", "get-error-message [--session S] --code N [--endpoint URL]",
                RunGetErrorMessage},
     CliCommand{"email-password", "email-password --user U [--endpoint URL]", RunEmailPassword},
+    CliCommand{"names", "names", RunNames},
+    CliCommand{"effects", "effects --out DIR [--ratio 1|2]", RunEffects},
 };
 
 } // namespace
@@ -36,7 +40,7 @@ std::span<const CliCommand> AllCommands() {
 }
 
 int RunVersion(Arguments) {
-    std::printf("%s %s\n", res::kProductName, res::kFileVersion);
+    std::fputs(res::VersionText().c_str(), stdout);
     return 0;
 }
 

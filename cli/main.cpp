@@ -2,7 +2,7 @@
 
 #include "cli/CliCommand.h"
 
-#include "res/Version.h"
+#include "res/VersionText.h"
 
 #include <cstdio>
 #include <string_view>
@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
         return args.empty() ? 2 : 0;
     }
     if (args[0] == "--version") {
-        std::printf("%s %s\n", res::kProductName, res::kFileVersion);
+        std::fputs(res::VersionText().c_str(), stdout);
         return 0;
     }
     for (const auto& command : cli::AllCommands()) {

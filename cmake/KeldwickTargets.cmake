@@ -64,7 +64,7 @@ function(keldwick_test name)
     KELDWICK_SOURCE_DIR="${PROJECT_SOURCE_DIR}" KELDWICK_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=1"
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=1;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/cmake/lsan.supp:print_suppressions=0"
                TIMEOUT 120)
 endfunction()
 

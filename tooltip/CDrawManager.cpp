@@ -164,15 +164,6 @@ Pixel CDrawManager::GrayPixel(Pixel pixel) {
     return Channels(y, y, y);
 }
 
-Pixel CDrawManager::DarkenPixel(Pixel pixel, double factor) {
-    if (!(factor >= 0.0 && factor < 1.0)) {
-        return pixel;
-    }
-    return Channels(static_cast<int>(gfx::PixelRed(pixel) * factor),
-                    static_cast<int>(gfx::PixelGreen(pixel) * factor),
-                    static_cast<int>(gfx::PixelBlue(pixel) * factor));
-}
-
 Pixel CDrawManager::LightenPixel(Pixel pixel, double factor) {
     if (!(factor > 0.0 && factor <= 1.0)) {
         return pixel;

@@ -11,6 +11,9 @@
 #include "tooltip/CPaletteImage.h"
 #include "tooltip/RandomSource.h"
 
+#include <cstdint>
+#include <vector>
+
 namespace tooltip {
 
 // Background effects; the markup's keywords in the comments. Any other code fills solid.
@@ -119,7 +122,14 @@ public:
 
     // --- pixel operations (colour channels; products truncated; alpha byte of results 0) ---
     static gfx::Pixel GrayPixel(gfx::Pixel pixel);
-    static gfx::Pixel DarkenPixel(gfx::Pixel pixel, double factor);  // 0 <= factor < 1
+    static gfx::Pixel DarkenPixel(gfx::Pixel pixel, double factor) { // 0 <= factor < 1
+        if (!(factor >= 0.0 && factor < 1.0)) {
+            return pixel;
+        }
+        return gfx::MakePixel(static_cast<int>(gfx::PixelRed(pixel) * factor),
+                              static_cast<int>(gfx::PixelGreen(pixel) * factor),
+                              static_cast<int>(gfx::PixelBlue(pixel) * factor), 0);
+    }
     static gfx::Pixel LightenPixel(gfx::Pixel pixel, double factor); // 0 < factor <= 1
     static gfx::Pixel InvertPixel(gfx::Pixel pixel);
     static gfx::Pixel MixPixels(gfx::Pixel a, gfx::Pixel b, double weightB, double weightA);
@@ -134,12 +144,26 @@ private:
     void PaintMetal(int w, int h, int g);
     void ApplyShadowFactors(const gfx::CBitmap& maskSection, const gfx::CBitmap& area, bool soft,
                             int depthX, int depthY);
+    void ApplySoftShadow(const gfx::CBitmap& maskSection, const gfx::CBitmap& area, int bx, int by);
     void DrawImageThroughMask(gfx::CDc& dc, int x, int y, int width, int height,
                               const gfx::CBitmap& image, const gfx::CBitmap& mask);
+
+    // Working memory of the soft shadow, kept between calls so that a repaint does not allocate
+    // and clear fresh pages for every shadow; it carries no drawing state from one call to the
+    // next.
+    struct ShadowScratch {
+        gfx::CBitmap mask;
+        gfx::CBitmap area;
+        std::vector<std::int32_t> rowSums;
+        std::vector<std::int64_t> columnSums;
+    };
+    // A section of width x height at ratio, reused from slot when it already has that shape.
+    static gfx::CBitmap& ScratchSection(gfx::CBitmap& slot, int width, int height, double ratio);
 
     CPaletteImage m_patternImage;
     bool m_hasAlpha = false;
     RandomSource m_random;
+    ShadowScratch m_shadowScratch;
 };
 
 } // namespace tooltip

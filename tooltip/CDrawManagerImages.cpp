@@ -48,14 +48,22 @@ void RowWindowSums(const Pixel* row, int width, int rx, std::int32_t* sums) {
 
 } // namespace
 
+CBitmap& CDrawManager::ScratchSection(CBitmap& slot, int width, int height, double ratio) {
+    if (!slot || slot.Width() != width || slot.Height() != height ||
+        slot.DevicePixelRatio() != ratio) {
+        slot = CBitmap::Create(width, height, ratio);
+    }
+    return slot;
+}
+
 void CDrawManager::CastShadow(CDc& dc, int x, int y, int width, int height, const CBitmap& mask,
                               bool soft, int depthX, int depthY) {
     if (width <= 0 || height <= 0 || !mask) {
         return;
     }
     const double ratio = dc.DevicePixelRatio();
-    CBitmap maskSection = CBitmap::Create(width, height, ratio);
-    CBitmap areaSection = CBitmap::Create(width, height, ratio);
+    const CBitmap& maskSection = ScratchSection(m_shadowScratch.mask, width, height, ratio);
+    const CBitmap& areaSection = ScratchSection(m_shadowScratch.area, width, height, ratio);
     if (!maskSection || !areaSection) {
         return;
     }
@@ -68,6 +76,9 @@ void CDrawManager::CastShadow(CDc& dc, int x, int y, int width, int height, cons
         maskDc.StretchBlt(bx / 2, by / 2, width - bx, height - by, maskSource, 0, 0, mask.Width(),
                           mask.Height());
     } else {
+        if (mask.Width() < width || mask.Height() < height) {
+            maskDc.FillSolidRect({0, 0, width, height}, kBlack); // as a fresh section would be
+        }
         maskDc.BitBlt(0, 0, width, height, maskSource, 0, 0);
     }
     CDc areaDc(areaSection);
@@ -79,42 +90,76 @@ void CDrawManager::CastShadow(CDc& dc, int x, int y, int width, int height, cons
 
 void CDrawManager::ApplyShadowFactors(const CBitmap& maskSection, const CBitmap& area, bool soft,
                                       int bx, int by) {
+    if (soft) {
+        ApplySoftShadow(maskSection, area, bx, by);
+        return;
+    }
+    const Pixel* maskBits = maskSection.Bits();
+    Pixel* bits = area.Bits();
+    const std::size_t count = static_cast<std::size_t>(area.PixelWidth()) * area.PixelHeight();
+    for (std::size_t i = 0; i < count; ++i) {
+        bits[i] = DarkenPixel(bits[i], gfx::PixelBlue(maskBits[i]) / 255.0);
+    }
+}
+
+// The factor of each pixel is the mean of the mask's blue bytes over the bx x by window centred on
+// it, positions outside counting 255. Running sums, first along the rows, then down the columns,
+// keep the cost per pixel the same whatever the window's size.
+void CDrawManager::ApplySoftShadow(const CBitmap& maskSection, const CBitmap& area, int bx,
+                                   int by) {
     const int width = area.PixelWidth();
     const int height = area.PixelHeight();
     const Pixel* maskBits = maskSection.Bits();
     Pixel* bits = area.Bits();
-    if (!soft) {
-        for (std::size_t i = 0; i < static_cast<std::size_t>(width) * height; ++i) {
-            bits[i] = DarkenPixel(bits[i], gfx::PixelBlue(maskBits[i]) / 255.0);
-        }
-        return;
-    }
     const int rx = bx / 2;
     const int ry = by / 2;
-    // Running sums: first along each row, then down the columns over the row sums.
-    std::vector<std::int32_t> rowSums(static_cast<std::size_t>(width) * height);
+    std::vector<std::int32_t>& rowSums = m_shadowScratch.rowSums;
+    rowSums.resize(static_cast<std::size_t>(width) * height);
     for (int row = 0; row < height; ++row) {
         RowWindowSums(maskBits + static_cast<std::size_t>(row) * width, width, rx,
                       rowSums.data() + static_cast<std::size_t>(row) * width);
     }
     const std::int64_t outsideRow = 255LL * bx; // a row above or below the section
-    auto rowSum = [&](int row, int column) -> std::int64_t {
-        return row >= 0 && row < height ? rowSums[static_cast<std::size_t>(row) * width + column]
-                                        : outsideRow;
+    const std::int32_t* sums = rowSums.data();
+    auto rowAt = [&](int row) -> const std::int32_t* {
+        return row >= 0 && row < height ? sums + static_cast<std::size_t>(row) * width : nullptr;
     };
-    std::vector<std::int64_t> columnSums(static_cast<std::size_t>(width), outsideRow * ry);
-    for (int row = 0; row <= ry; ++row) {
+    std::vector<std::int64_t>& columnSums = m_shadowScratch.columnSums;
+    // The window of the first row: ry rows above the section, then rows 0 .. ry.
+    const int firstRows = std::min(ry, height - 1);
+    columnSums.assign(static_cast<std::size_t>(width), outsideRow * (ry + ry - firstRows));
+    for (int row = 0; row <= firstRows; ++row) {
+        const std::int32_t* line = rowAt(row);
         for (int column = 0; column < width; ++column) {
-            columnSums[static_cast<std::size_t>(column)] += rowSum(row, column);
+            columnSums[static_cast<std::size_t>(column)] += line[column];
         }
     }
-    const double full = 255.0 * bx * by;
+    const std::int64_t full = 255LL * bx * by;
+    const double scale = 1.0 / static_cast<double>(full);
+    std::int64_t* const columns = columnSums.data();
     for (int row = 0; row < height; ++row) {
-        Pixel* line = bits + static_cast<std::size_t>(row) * width;
+        Pixel* pixels = bits + static_cast<std::size_t>(row) * width;
         for (int column = 0; column < width; ++column) {
-            std::int64_t& sum = columnSums[static_cast<std::size_t>(column)];
-            line[column] = DarkenPixel(line[column], static_cast<double>(sum) / full);
-            sum += rowSum(row + ry + 1, column) - rowSum(row - ry, column);
+            if (columns[column] < full) {
+                pixels[column] =
+                    DarkenPixel(pixels[column], static_cast<double>(columns[column]) * scale);
+            }
+        }
+        // Slide every column's window down one row.
+        const std::int32_t* entering = rowAt(row + ry + 1);
+        const std::int32_t* leaving = rowAt(row - ry);
+        if (entering && leaving) {
+            for (int column = 0; column < width; ++column) {
+                columns[column] += entering[column] - leaving[column];
+            }
+        } else if (entering) {
+            for (int column = 0; column < width; ++column) {
+                columns[column] += entering[column] - outsideRow;
+            }
+        } else if (leaving) {
+            for (int column = 0; column < width; ++column) {
+                columns[column] += outsideRow - leaving[column];
+            }
         }
     }
 }

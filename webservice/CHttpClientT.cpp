@@ -275,15 +275,18 @@ bool CHttpClientT::SendAndRead(const std::string& head, bool& sent) {
         }
         const bool reused = m_responsesOnConnection > 0;
         sent = true;
+        m_lastError = 0;
         if (!SendRequestOnce(head)) {
-            if (reused && attempt == 0) {
+            if (reused && attempt == 0 && m_lastError != net::kErrorTimedOut) {
                 CloseConnection();
                 continue;
             }
             return false;
         }
         const ReadOutcome outcome = ReadResponse();
-        if (outcome == ReadHeadMissing && m_response.Length() == 0 && reused && attempt == 0) {
+        // A slow server is not a closed one: a time-out is not retried.
+        if (outcome == ReadHeadMissing && m_response.Length() == 0 && reused && attempt == 0 &&
+            m_lastError != net::kErrorTimedOut) {
             CloseConnection();
             continue;
         }

@@ -103,9 +103,13 @@ QWidget* CDialogBuilder::CreateControl(QWidget& host, const ControlTemplate& con
         break;
     }
     }
-    widget->setFocusPolicy((control.style & kTabStop) != 0 ? Qt::StrongFocus : Qt::ClickFocus);
-    if (control.kind != ControlKind::PushButton && control.kind != ControlKind::Edit) {
+    // Buttons and edit boxes take the focus, by Tab only when they are tab stops; the rest never.
+    const bool focusable =
+        control.kind == ControlKind::PushButton || control.kind == ControlKind::Edit;
+    if (!focusable) {
         widget->setFocusPolicy(Qt::NoFocus);
+    } else {
+        widget->setFocusPolicy((control.style & kTabStop) != 0 ? Qt::StrongFocus : Qt::ClickFocus);
     }
     return widget;
 }

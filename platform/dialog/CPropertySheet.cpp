@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QStyleOptionTabWidgetFrame>
 
@@ -12,7 +13,7 @@ namespace dialog {
 CPropertySheet::CPropertySheet(QWidget* parent) : QWidget(parent), m_tabs(this) {
     setFocusPolicy(Qt::TabFocus);
     setFocusProxy(&m_tabs);
-    connect(&m_tabs, &CSheetTabs::CurrentChanged, this, &CPropertySheet::SetActivePage);
+    connect(&m_tabs, &CSheetTabs::CurrentChanged, this, &CPropertySheet::ShowPage);
     // Ctrl+Tab and Ctrl+PgDn step through the pages wherever the focus is inside the sheet.
     const auto step = [this](int delta) {
         if (PageCount() > 0) {
@@ -57,8 +58,19 @@ void CPropertySheet::SetActivePage(int index) {
     if (index < 0 || index >= PageCount()) {
         return;
     }
-    m_tabs.SetCurrent(index);
-    CPropertyPage* page = m_pages[static_cast<std::size_t>(index)];
+    {
+        // The strip reports only the user's choices; this one is shown right here.
+        const QSignalBlocker quiet(m_tabs);
+        m_tabs.SetCurrent(index);
+    }
+    ShowPage(index);
+}
+
+void CPropertySheet::ShowPage(int index) {
+    CPropertyPage* page = Page(index);
+    if (page == nullptr) {
+        return;
+    }
     page->EnsureInitialised();
     for (CPropertyPage* other : m_pages) {
         if (other != page) {

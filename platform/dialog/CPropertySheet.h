@@ -33,6 +33,7 @@ public:
     [[nodiscard]] int PageCount() const { return static_cast<int>(m_pages.size()); }
     [[nodiscard]] CPropertyPage* Page(int index) const;
     [[nodiscard]] const CSheetTabs& Tabs() const { return m_tabs; }
+    [[nodiscard]] CSheetTabs& Tabs() { return m_tabs; }
     // The rectangle that pages occupy, in the sheet's coordinates.
     [[nodiscard]] QRect PageRect() const;
 
@@ -42,6 +43,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void ShowPage(int index);
     void Relayout();
     [[nodiscard]] QSize LargestPage() const;
     [[nodiscard]] int FrameWidth() const;

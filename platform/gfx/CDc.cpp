@@ -37,6 +37,11 @@ std::vector<DeviceRect> WritableRects(const CDc& dc, const DeviceRect& area) {
     return rects;
 }
 
+DeviceRect InsideBitmap(const CDc& dc, const DeviceRect& area) {
+    const Surface* surface = SurfaceOf(dc.Bitmap());
+    return surface ? Intersect(area, {0, 0, surface->width, surface->height}) : DeviceRect{};
+}
+
 void FillArea(const CDc& dc, const DeviceRect& area, Pixel value) {
     Surface* surface = SurfaceOf(dc.Bitmap());
     for (const DeviceRect& r : WritableRects(dc, area)) {
@@ -239,13 +244,17 @@ void DrawThinLine(const CDc& dc, int x0, int y0, int x1, int y1, std::span<const
     }
 }
 
-void DrawWideLine(const CDc& dc, int x0, int y0, int x1, int y1, int deviceWidth,
-                  std::span<const int> pattern, ColorRef color) {
+// A line drawn through a coverage image that covers only the part of the bitmap the line can reach.
+void DrawCoveredLine(const CDc& dc, int x0, int y0, int x1, int y1, int deviceWidth,
+                     std::span<const int> pattern, ColorRef color) {
     const int margin = deviceWidth + 1;
-    const int left = std::min(x0, x1) - margin;
-    const int top = std::min(y0, y1) - margin;
-    QImage coverage(std::abs(x1 - x0) + 2 * margin + 1, std::abs(y1 - y0) + 2 * margin + 1,
-                    QImage::Format_Alpha8);
+    const detail::DeviceRect reach =
+        detail::InsideBitmap(dc, {std::min(x0, x1) - margin, std::min(y0, y1) - margin,
+                                  std::max(x0, x1) + margin + 1, std::max(y0, y1) + margin + 1});
+    if (reach.IsEmpty()) {
+        return;
+    }
+    QImage coverage(reach.right - reach.left, reach.bottom - reach.top, QImage::Format_Alpha8);
     if (coverage.isNull()) {
         return;
     }
@@ -254,6 +263,9 @@ void DrawWideLine(const CDc& dc, int x0, int y0, int x1, int y1, int deviceWidth
         QPainter painter(&coverage);
         painter.setRenderHint(QPainter::Antialiasing, false);
         QPen pen(QColor(0, 0, 0, 255), deviceWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+        if (deviceWidth <= 1) {
+            pen.setCapStyle(Qt::FlatCap);
+        }
         if (!pattern.empty()) {
             QList<qreal> dashes;
             for (int length : pattern) {
@@ -265,10 +277,10 @@ void DrawWideLine(const CDc& dc, int x0, int y0, int x1, int y1, int deviceWidth
         // An odd width centres on the pixel, an even one on its top-left corner, so that a line of
         // width w at x covers x - w / 2 up to x + (w - 1) / 2.
         const double centre = deviceWidth % 2 == 1 ? 0.5 : 0.0;
-        painter.drawLine(QPointF(x0 - left + centre, y0 - top + centre),
-                         QPointF(x1 - left + centre, y1 - top + centre));
+        painter.drawLine(QPointF(x0 - reach.left + centre, y0 - reach.top + centre),
+                         QPointF(x1 - reach.left + centre, y1 - reach.top + centre));
     }
-    detail::PaintCoverage(dc, coverage, left, top, color);
+    detail::PaintCoverage(dc, coverage, reach.left, reach.top, color);
 }
 
 } // namespace
@@ -288,13 +300,18 @@ void CDc::LineTo(int x, int y) {
     const int y0 = detail::ToDevice(from.y, ratio);
     const int x1 = detail::ToDevice(x, ratio);
     const int y1 = detail::ToDevice(y, ratio);
-    if (deviceWidth <= 1) {
+    // Thin lines are stepped pixel by pixel; one reaching far outside the bitmap would take
+    // too many steps, so it is drawn through coverage of the reachable part instead.
+    const long long length = std::max(std::llabs(static_cast<long long>(x1) - x0),
+                                      std::llabs(static_cast<long long>(y1) - y0));
+    const long long bound = 4LL * (m_bitmap.PixelWidth() + m_bitmap.PixelHeight()) + 64;
+    if (deviceWidth <= 1 && length <= bound) {
         const Pixel gap = PixelFromColor(m_bkColor);
         const bool fillGaps = !pattern.empty() && m_bkMode == BkMode::Opaque;
         DrawThinLine(*this, x0, y0, x1, y1, pattern, fillGaps ? &gap : nullptr,
                      PixelFromColor(m_pen.Color()));
     } else {
-        DrawWideLine(*this, x0, y0, x1, y1, deviceWidth, pattern, m_pen.Color());
+        DrawCoveredLine(*this, x0, y0, x1, y1, deviceWidth, pattern, m_pen.Color());
     }
 }
 

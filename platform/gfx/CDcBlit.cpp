@@ -5,6 +5,8 @@
 
 #include "gfx/DcDetail.h"
 
+#include <algorithm>
+
 namespace gfx {
 
 namespace {
@@ -22,8 +24,8 @@ inline Pixel Apply(Pixel destination, Pixel source) {
     }
 }
 
-// Destination device pixel (x, y) takes source pixel (mapX[x - area.left], mapY[y - area.top]);
-// a negative map entry marks a source position outside the source bitmap.
+// Destination device pixel (x, y) of area takes source pixel (mapX[x - area.left],
+// mapY[y - area.top]); a negative map entry marks a source position outside the source bitmap.
 template <Rop op>
 void Transfer(const CDc& destination, const detail::DeviceRect& area, const detail::Surface& source,
               const std::vector<int>& mapX, const std::vector<int>& mapY) {
@@ -46,38 +48,82 @@ void Transfer(const CDc& destination, const detail::DeviceRect& area, const deta
     }
 }
 
-// Source positions for count destination pixels that cover sourceCount source pixels from
-// sourceStart, by the nearest pixel; -1 outside 0 .. limit - 1.
-std::vector<int> NearestMap(int count, int sourceStart, int sourceCount, int limit) {
+// Source positions, by the nearest pixel, for destination pixels first .. first + count - 1 of
+// total destination pixels that cover sourceCount source pixels from sourceStart; -1 marks a
+// position outside 0 .. limit - 1.
+std::vector<int> NearestMap(int first, int count, int total, int sourceStart, int sourceCount,
+                            int limit) {
     std::vector<int> map(static_cast<std::size_t>(count > 0 ? count : 0));
-    for (int i = 0; i < count; ++i) {
-        const int s =
-            sourceCount == count
-                ? sourceStart + i
-                : sourceStart + static_cast<int>((2LL * i + 1) * sourceCount / (2LL * count));
-        map[static_cast<std::size_t>(i)] = s >= 0 && s < limit ? s : -1;
+    for (int n = 0; n < count; ++n) {
+        const long long i = first + n;
+        const long long s = sourceCount == total
+                                ? sourceStart + i
+                                : sourceStart + (2 * i + 1) * sourceCount / (2LL * total);
+        map[static_cast<std::size_t>(n)] = s >= 0 && s < limit ? static_cast<int>(s) : -1;
     }
     return map;
 }
 
+// An unscaled transfer: row by row, with the source rectangle cut to the source bitmap.
+template <Rop op>
+void TransferUnscaled(const CDc& destination, const detail::DeviceRect& area,
+                      const detail::Surface& source, const detail::DeviceRect& from) {
+    detail::Surface* target = detail::SurfaceOf(destination.Bitmap());
+    const int dx = from.left - area.left;
+    const int dy = from.top - area.top;
+    const detail::DeviceRect readable{-dx, -dy, source.width - dx, source.height - dy};
+    for (const detail::DeviceRect& part :
+         detail::WritableRects(destination, detail::Intersect(area, readable))) {
+        for (int y = part.top; y < part.bottom; ++y) {
+            const Pixel* in = source.Row(y + dy) + dx;
+            Pixel* out = target->Row(y);
+            if constexpr (op == Rop::SrcCopy) {
+                std::copy(in + part.left, in + part.right, out + part.left);
+            } else {
+                for (int x = part.left; x < part.right; ++x) {
+                    out[x] = Apply<op>(out[x], in[x]);
+                }
+            }
+        }
+    }
+}
+
+template <Rop op>
+void TransferAny(const CDc& destination, const detail::DeviceRect& area,
+                 const detail::Surface& source, const detail::DeviceRect& from) {
+    if (area.right - area.left == from.right - from.left &&
+        area.bottom - area.top == from.bottom - from.top) {
+        TransferUnscaled<op>(destination, area, source, from);
+        return;
+    }
+    // Only the part inside the destination bitmap is mapped.
+    const detail::DeviceRect inside = detail::InsideBitmap(destination, area);
+    if (inside.IsEmpty()) {
+        return;
+    }
+    const std::vector<int> mapX =
+        NearestMap(inside.left - area.left, inside.right - inside.left, area.right - area.left,
+                   from.left, from.right - from.left, source.width);
+    const std::vector<int> mapY =
+        NearestMap(inside.top - area.top, inside.bottom - inside.top, area.bottom - area.top,
+                   from.top, from.bottom - from.top, source.height);
+    Transfer<op>(destination, inside, source, mapX, mapY);
+}
+
 bool TransferScaled(const CDc& destination, const detail::DeviceRect& area,
                     const detail::Surface& source, const detail::DeviceRect& from, Rop rop) {
-    const std::vector<int> mapX =
-        NearestMap(area.right - area.left, from.left, from.right - from.left, source.width);
-    const std::vector<int> mapY =
-        NearestMap(area.bottom - area.top, from.top, from.bottom - from.top, source.height);
     switch (rop) {
     case Rop::SrcCopy:
-        Transfer<Rop::SrcCopy>(destination, area, source, mapX, mapY);
+        TransferAny<Rop::SrcCopy>(destination, area, source, from);
         break;
     case Rop::SrcAnd:
-        Transfer<Rop::SrcAnd>(destination, area, source, mapX, mapY);
+        TransferAny<Rop::SrcAnd>(destination, area, source, from);
         break;
     case Rop::SrcPaint:
-        Transfer<Rop::SrcPaint>(destination, area, source, mapX, mapY);
+        TransferAny<Rop::SrcPaint>(destination, area, source, from);
         break;
     case Rop::SrcInvert:
-        Transfer<Rop::SrcInvert>(destination, area, source, mapX, mapY);
+        TransferAny<Rop::SrcInvert>(destination, area, source, from);
         break;
     }
     return true;
@@ -121,16 +167,22 @@ bool CDc::DrawIndexedImage(int x, int y, int width, int height, const std::uint8
     }
     const detail::DeviceRect area =
         detail::ToDevice({x, y, x + width, y + height}, DevicePixelRatio());
-    const std::vector<int> mapX = NearestMap(area.right - area.left, 0, width, width);
-    const std::vector<int> mapY = NearestMap(area.bottom - area.top, 0, height, height);
-    for (const detail::DeviceRect& r : detail::WritableRects(*this, area)) {
+    const detail::DeviceRect inside = detail::InsideBitmap(*this, area);
+    if (inside.IsEmpty()) {
+        return true;
+    }
+    const std::vector<int> mapX = NearestMap(inside.left - area.left, inside.right - inside.left,
+                                             area.right - area.left, 0, width, width);
+    const std::vector<int> mapY = NearestMap(inside.top - area.top, inside.bottom - inside.top,
+                                             area.bottom - area.top, 0, height, height);
+    for (const detail::DeviceRect& r : detail::WritableRects(*this, inside)) {
         for (int py = r.top; py < r.bottom; ++py) {
-            const int row = mapY[py - area.top];
+            const int row = mapY[static_cast<std::size_t>(py - inside.top)];
             const std::uint8_t* line =
                 indexes + static_cast<std::size_t>(bottomUp ? height - 1 - row : row) * stride;
             Pixel* to = target->Row(py);
             for (int px = r.left; px < r.right; ++px) {
-                to[px] = colorTable[line[mapX[px - area.left]]];
+                to[px] = colorTable[line[mapX[static_cast<std::size_t>(px - inside.left)]]];
             }
         }
     }

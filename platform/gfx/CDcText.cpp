@@ -50,6 +50,62 @@ Size CDc::GetTextExtent(std::string_view text) const {
     return {width, font.textMetrics.height};
 }
 
+namespace {
+
+struct Justified {
+    int extra = 0;
+    int count = 0;
+    int first = 0; // the index among the counted spaces of the text's first space
+};
+
+// Paints the runs of text (each ending after a space) from x = left on the baseline, a run moved
+// by the extra pixels of the spaces before it; runs that start right of limit are not painted.
+// Returns the number of spaces in text.
+int PaintRuns(QPainter& painter, const detail::FontData& font, const QString& text, double left,
+              double limit, const Justified& justified) {
+    QFont plain = font.font;
+    plain.setUnderline(false); // drawn once across the whole text instead, gaps included
+    plain.setStrikeOut(false);
+    painter.setFont(plain);
+    qsizetype start = 0;
+    int advance = 0; // of the text before the run
+    int shift = 0;
+    int spaces = 0;
+    while (start < text.size()) {
+        qsizetype end = text.indexOf(u' ', start);
+        end = end < 0 ? text.size() : end + 1;
+        if (left + advance + shift > limit) {
+            return spaces + static_cast<int>(text.mid(start).count(u' '));
+        }
+        const QString run = text.mid(start, end - start);
+        painter.drawText(QPointF(left + advance + shift, font.textMetrics.ascent), run);
+        advance += font.metrics.horizontalAdvance(run);
+        if (text[end - 1] == u' ') {
+            shift += ExtraForSpace(justified.extra, justified.count, justified.first + spaces);
+            ++spaces;
+        }
+        start = end;
+    }
+    return spaces;
+}
+
+// Underline and strike-out lines across width pixels from left.
+void PaintLines(QPainter& painter, const detail::FontData& font, double left, int width) {
+    const int thickness = std::max(1, font.metrics.lineWidth());
+    if (font.logical.underline) {
+        painter.fillRect(
+            QRectF(left, font.textMetrics.ascent + font.metrics.underlinePos(), width, thickness),
+            QColor(0, 0, 0, 255));
+    }
+    if (font.logical.strikeOut) {
+        painter.fillRect(
+            QRectF(left, font.textMetrics.ascent - font.metrics.strikeOutPos(), width, thickness),
+            QColor(0, 0, 0, 255));
+    }
+}
+
+} // namespace
+
 void CDc::TextOut(int x, int y, std::string_view text) {
     if (text.empty()) {
         return;
@@ -62,43 +118,29 @@ void CDc::TextOut(int x, int y, std::string_view text) {
     const double ratio = DevicePixelRatio();
     // Glyphs may reach past their advance (italics, bearings): leave room on both sides.
     const int margin = font.textMetrics.height;
-    const int left = detail::ToDevice(x - margin, ratio);
-    const int top = detail::ToDevice(y, ratio);
-    const int right = detail::ToDevice(x + extent.cx + margin, ratio);
-    const int bottom = detail::ToDevice(y + extent.cy, ratio);
+    const detail::DeviceRect cell{detail::ToDevice(x - margin, ratio), detail::ToDevice(y, ratio),
+                                  detail::ToDevice(x + extent.cx + margin, ratio),
+                                  detail::ToDevice(y + extent.cy, ratio)};
+    // Only the part of the cell inside the bitmap is rendered.
+    const detail::DeviceRect reach = detail::InsideBitmap(*this, cell);
     const QString string = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    int spaces = 0;
-    if (!detail::WritableRects(*this, {left, top, right, bottom}).empty()) {
-        QImage coverage(right - left, bottom - top, QImage::Format_Alpha8);
+    const Justified justified{m_justification.extra, m_justification.count, m_justification.used};
+    int spaces = static_cast<int>(string.count(u' '));
+    if (!detail::WritableRects(*this, reach).empty()) {
+        QImage coverage(reach.right - reach.left, reach.bottom - reach.top, QImage::Format_Alpha8);
         if (coverage.isNull()) {
             return;
         }
         coverage.fill(0);
         coverage.setDevicePixelRatio(ratio);
         QPainter painter(&coverage);
-        painter.setFont(font.font);
+        painter.translate((cell.left - reach.left) / ratio, (cell.top - reach.top) / ratio);
         painter.setPen(QColor(0, 0, 0, 255));
-        // Each run ends after a space; a run starts where the text before it ends, moved by the
-        // extra pixels of the spaces before it.
-        qsizetype start = 0;
-        int shift = 0;
-        while (start < string.size()) {
-            qsizetype end = string.indexOf(u' ', start);
-            end = end < 0 ? string.size() : end + 1;
-            const int offset = font.metrics.horizontalAdvance(string.left(start)) + shift;
-            painter.drawText(QPointF(margin + offset, font.textMetrics.ascent),
-                             string.mid(start, end - start));
-            if (string[end - 1] == u' ') {
-                shift += ExtraForSpace(m_justification.extra, m_justification.count,
-                                       m_justification.used + spaces);
-                ++spaces;
-            }
-            start = end;
-        }
+        spaces =
+            PaintRuns(painter, font, string, margin, (reach.right - cell.left) / ratio, justified);
+        PaintLines(painter, font, margin, extent.cx);
         painter.end();
-        detail::PaintCoverage(*this, coverage, left, top, m_textColor);
-    } else {
-        spaces = static_cast<int>(string.count(u' '));
+        detail::PaintCoverage(*this, coverage, reach.left, reach.top, m_textColor);
     }
     if (m_justification.count > 0) {
         m_justification.used += spaces;

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <tuple>
 
 namespace gfx {
 
@@ -69,7 +70,7 @@ int CellHeight(const QFont& font) {
 
 // The largest pixel (em) size whose cell height does not exceed the requested one; the smallest
 // size when even that is taller.
-int PixelSizeForCell(const LogFont& logical, const QString& family, int cellHeight) {
+int SearchPixelSize(const LogFont& logical, const QString& family, int cellHeight) {
     const int reference = 100;
     const int referenceCell = std::max(1, CellHeight(MakeQFont(logical, family, reference)));
     const int estimate = std::clamp(cellHeight * reference / referenceCell, 1, kMaxPixelSize);
@@ -81,6 +82,27 @@ int PixelSizeForCell(const LogFont& logical, const QString& family, int cellHeig
         }
     }
     return best > 0 ? best : std::max(1, estimate - 3);
+}
+
+// The search above, remembered per face, weight, slant and height: fonts are made on every
+// style change of a tip.
+int PixelSizeForCell(const LogFont& logical, const QString& family, int cellHeight) {
+    static std::mutex mutex;
+    static std::map<std::tuple<QString, int, bool, int>, int> known;
+    const auto key = std::make_tuple(family, logical.weight, logical.italic != 0, cellHeight);
+    {
+        std::lock_guard lock(mutex);
+        if (auto it = known.find(key); it != known.end()) {
+            return it->second;
+        }
+    }
+    const int size = SearchPixelSize(logical, family, cellHeight);
+    std::lock_guard lock(mutex);
+    if (known.size() > 4096) {
+        known.clear(); // a bound; in practice a handful of sizes are used
+    }
+    known.emplace(key, size);
+    return size;
 }
 
 TextMetrics MetricsOf(const QFont& font, const QFontMetrics& metrics, int weight) {

@@ -49,9 +49,10 @@ namespace detail {
 struct FontData;
 }
 
-// A handle to a realised font; copies share it. A face the system lacks is replaced by the closest
-// installed face that the font configuration names (Verdana and MS Shell Dlg by a sans face,
-// Courier by a monospaced one, ...).
+// A handle to a realised font; copies share it. Fonts need the GUI application object of Qt (on
+// the offscreen platform when there is no display). A face the system lacks is replaced by the
+// closest installed face that the font configuration names (Verdana and MS Shell Dlg by a sans
+// face, Courier by a monospaced one, ...).
 class CFont {
 public:
     CFont() = default;

@@ -7,13 +7,19 @@
 
 #include <QImage>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
 namespace gfx::detail {
 
+// Coordinates far outside any surface are held within this bound, so that sizes computed from
+// them cannot overflow.
+inline constexpr int kCoordinateLimit = 1 << 28;
+
 inline int ToDevice(int logical, double ratio) {
-    return ratio == 1.0 ? logical : static_cast<int>(std::lround(logical * ratio));
+    const double scaled = ratio == 1.0 ? logical : std::round(logical * ratio);
+    return static_cast<int>(std::clamp<double>(scaled, -kCoordinateLimit, kCoordinateLimit));
 }
 
 inline DeviceRect ToDevice(const Rect& rect, double ratio) {
@@ -23,6 +29,9 @@ inline DeviceRect ToDevice(const Rect& rect, double ratio) {
 
 // The parts of area (device pixels) that drawing may change: inside the bitmap and the clip region.
 std::vector<DeviceRect> WritableRects(const CDc& dc, const DeviceRect& area);
+
+// The part of area inside the bitmap of dc (ignoring the clip region).
+DeviceRect InsideBitmap(const CDc& dc, const DeviceRect& area);
 
 void FillArea(const CDc& dc, const DeviceRect& area, Pixel value);
 

@@ -163,6 +163,7 @@ bool CSyncSocket::SendBuffers(std::span<const SocketBuffer> buffers, std::uint32
         }
     }
     bytesSent = static_cast<std::uint32_t>(std::min<std::uint64_t>(total, UINT32_MAX));
+    m_awaitingAnswer = true;
     return next == pieces.size();
 }
 
@@ -177,6 +178,14 @@ bool CSyncSocket::ReceiveSome(void* buffer, std::uint32_t& length) {
     if (!lock.owns_lock()) {
         m_lastError = net::kErrorInProgress;
         return false;
+    }
+    // Right after a request the answer cannot be there yet: waiting first saves a receive call
+    // that could only report that it would block.
+    if (m_awaitingAnswer) {
+        m_awaitingAnswer = false;
+        if (WaitFor(POLLIN) != WaitResult::Ready) {
+            return false;
+        }
     }
     for (;;) {
         const ssize_t got = recv(m_socket, buffer, room, 0);
@@ -204,4 +213,5 @@ void CSyncSocket::CloseConnection() {
         m_socket = -1;
     }
     m_connected = false;
+    m_awaitingAnswer = false;
 }

@@ -63,6 +63,8 @@ private:
     [[nodiscard]] bool FinishConnect();
 
     int m_socket = -1;
+    // Set by a send; the next receive waits before it reads.
+    bool m_awaitingAnswer = false;
     std::mutex m_readLock;
     std::mutex m_writeLock;
     Clock::time_point m_deadline = Clock::time_point::max();

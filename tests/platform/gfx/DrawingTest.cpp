@@ -281,3 +281,34 @@ TEST(IconTest, PicturesWithAlphaBecomeColourAndMask) {
 
 } // namespace
 } // namespace gfx
+
+namespace gfx {
+namespace {
+
+TEST(BoundsTest, FarAwayCoordinatesDrawOnlyWhatIsInside) {
+    CBitmap bitmap = CBitmap::Create(20, 10);
+    CBitmap tile = CBitmap::Create(2, 2);
+    CDc(tile).FillSolidRect({0, 0, 2, 2}, Rgb(255, 255, 255));
+    CDc dc(bitmap);
+    dc.SelectPen(CPen(PenStyle::Solid, 1, Rgb(255, 255, 255)));
+    dc.MoveTo(-1000000000, 5);
+    dc.LineTo(1000000000, 5);
+    EXPECT_EQ(bitmap.GetPixel(0, 5), MakePixel(255, 255, 255));
+    EXPECT_EQ(bitmap.GetPixel(19, 5), MakePixel(255, 255, 255));
+    EXPECT_EQ(bitmap.GetPixel(10, 4), 0u);
+    dc.SelectPen(CPen(PenStyle::Solid, 3, Rgb(255, 0, 0)));
+    dc.MoveTo(10, -2000000000);
+    dc.LineTo(10, 2000000000);
+    EXPECT_EQ(bitmap.GetPixel(10, 0), MakePixel(255, 0, 0));
+    dc.FillSolidRect({-2000000000, 8, 2000000000, 2000000000}, Rgb(0, 255, 0));
+    EXPECT_EQ(bitmap.GetPixel(0, 9), MakePixel(0, 255, 0));
+    EXPECT_TRUE(
+        dc.StretchBlt(-2000000000, -2000000000, 2100000000, 2000000005, CDc(tile), 0, 0, 2, 2));
+    EXPECT_EQ(bitmap.GetPixel(10, 2), MakePixel(255, 255, 255)); // the huge tile covers it all
+    dc.TextOut(-2000000000, 0, "far away");
+    dc.TextOut(2000000000, 0, "far away");
+    EXPECT_EQ(bitmap.GetPixel(10, 2), MakePixel(255, 255, 255));
+}
+
+} // namespace
+} // namespace gfx

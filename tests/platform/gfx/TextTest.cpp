@@ -39,7 +39,12 @@ TEST(FontTest, MissingFacesMapToInstalledOnes) {
     EXPECT_EQ(PinnedFont(16, 400, "DejaVu Sans").ResolvedFace(), "DejaVu Sans");
     EXPECT_FALSE(PinnedFont(16, 400, "Verdana").ResolvedFace().empty());
     EXPECT_FALSE(PinnedFont(16, 400, "MS Shell Dlg").ResolvedFace().empty());
-    EXPECT_NE(PinnedFont(16, 400, "Courier").ResolvedFace(), "");
+    // The metric-compatible faces stand in for the common ones.
+    EXPECT_EQ(PinnedFont(16, 400, "Arial").ResolvedFace(), "Liberation Sans");
+    // Courier stays monospaced.
+    CDc dc;
+    dc.SelectFont(PinnedFont(16, 400, "Courier"));
+    EXPECT_EQ(dc.GetTextExtent("iiii").cx, dc.GetTextExtent("WWWW").cx);
 }
 
 TEST(FontTest, FaceNameIsCutAtThirtyOneCharacters) {
@@ -153,6 +158,36 @@ TEST(TextTest, DenseBitmapsGetTextAtTheirOwnResolution) {
     const int singleInk = CountInk(single, 0);
     EXPECT_GT(singleInk, 0);
     EXPECT_GT(CountInk(dense, 0), 3 * singleInk);
+}
+
+} // namespace
+} // namespace gfx
+
+namespace gfx {
+namespace {
+
+TEST(TextTest, UnderlineRunsAcrossJustifiedGaps) {
+    LogFont logical;
+    logical.height = 16;
+    logical.underline = 1;
+    SetFaceName(logical, "DejaVu Sans");
+    CBitmap bitmap = CBitmap::Create(200, 20);
+    CDc dc(bitmap);
+    dc.SelectFont(CFont::Create(logical));
+    dc.SetBkMode(BkMode::Transparent);
+    dc.SetTextColor(Rgb(255, 255, 255));
+    dc.SetTextJustification(60, 1);
+    dc.TextOut(0, 0, "a b");
+    const int width = dc.GetTextExtent("a b").cx; // the space is used up: no extra now
+    bool fullRow = false;
+    for (int y = 0; y < 20 && !fullRow; ++y) {
+        int run = 0;
+        for (int x = 0; x < 200; ++x) {
+            run = bitmap.GetPixel(x, y) == MakePixel(255, 255, 255) ? run + 1 : 0;
+            fullRow = fullRow || run >= width + 50;
+        }
+    }
+    EXPECT_TRUE(fullRow);
 }
 
 } // namespace

@@ -92,5 +92,23 @@ TEST(ShadowTest, WhiteMaskOrNoMaskChangesNothing) {
                             [](Pixel p) { return p == MakePixel(90, 90, 90, 7); }));
 }
 
+TEST(ShadowTest, DenseAreasAreShadedAtTheirOwnResolution) {
+    CDrawManager manager;
+    CBitmap area = CBitmap::Create(60, 40, 2.0);
+    std::fill(area.Bits(), area.Bits() + 120 * 80, MakePixel(200, 200, 200));
+    CDc dc(area);
+    manager.CastShadow(dc, 0, 0, 60, 40, SquareMask(), true, 7, 7);
+    EXPECT_NEAR(gfx::PixelRed(area.GetPixel(60, 40)), 100, 2);
+    EXPECT_EQ(area.GetPixel(0, 0), MakePixel(200, 200, 200));
+    // The fade spans about twice as many device pixels as the depth.
+    int fading = 0;
+    for (int x = 0; x < 60; ++x) {
+        const int level = gfx::PixelRed(area.GetPixel(x, 40));
+        fading += level < 199 && level > 102 ? 1 : 0;
+    }
+    EXPECT_GE(fading, 11);
+    EXPECT_LE(fading, 15);
+}
+
 } // namespace
 } // namespace tooltip

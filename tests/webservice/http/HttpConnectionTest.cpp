@@ -53,6 +53,17 @@ TEST_F(HttpConnection, KeptConnectionClosedByTheServerIsReplacedOnce) {
     EXPECT_EQ(RequestLine(m_server.Requests().back()), "GET /b HTTP/1.1");
 }
 
+TEST_F(HttpConnection, KeptConnectionThatTimesOutIsNotRetried) {
+    m_server.ReadRequest().Send(Ok("first")).ReadRequest().Stall();
+    m_server.Connection().ReadRequest().Send(Ok("must not be asked"));
+    m_server.Start();
+    m_options.timeout = 100;
+    ASSERT_TRUE(Exchange("/a"));
+    EXPECT_FALSE(Exchange("/b"));
+    EXPECT_EQ(m_client.m_lastError, ETIMEDOUT);
+    EXPECT_EQ(m_server.Requests().size(), 2u);
+}
+
 TEST_F(HttpConnection, RelativeRedirectRepeatsMethodAndBody) {
     m_server.ReadRequest().Send(Redirect(302, " moved/here?x=1 "));
     m_server.ReadRequest().Send(Redirect(301, "/abs"));

@@ -1,0 +1,28 @@
+// keldwick-cli names: prints every name the computer reports, exactly as the computer information
+// dialog shows it (lines end in CR LF).
+
+#include "app/CComputerInfoText.h"
+#include "cli/CliCommand.h"
+#include "names/CLinuxComputerNames.h"
+#include "names/CSystemNameSources.h"
+
+#include <cstdio>
+
+namespace cli {
+
+int RunNames(Arguments args) {
+    if (!args.empty()) {
+        std::fprintf(stderr, "usage: keldwick-cli names\n");
+        return 2;
+    }
+    names::CSystemNameSources sources;
+    names::CLinuxComputerNames computerNames(sources);
+    const std::string text = CComputerInfoText::Gather(computerNames);
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() ||
+        std::fflush(stdout) != 0) {
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace cli

@@ -1,0 +1,125 @@
+#include "help/CHelpWindow.h"
+#include "help/HelpReference.h"
+#include "help/HtmlHelp.h"
+#include "help/PathParts.h"
+
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include <unistd.h>
+
+namespace help {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(SplitPathTest, DirectoryKeepsItsSeparatorAndTheExtensionItsDot) {
+    const PathParts parts = SplitPath("/opt/nimbrel/bin/keldwick.bin");
+    EXPECT_EQ(parts.drive, "");
+    EXPECT_EQ(parts.directory, "/opt/nimbrel/bin/");
+    EXPECT_EQ(parts.fileName, "keldwick");
+    EXPECT_EQ(parts.extension, ".bin");
+
+    const PathParts bare = SplitPath("keldwick");
+    EXPECT_EQ(bare.directory, "");
+    EXPECT_EQ(bare.fileName, "keldwick");
+    EXPECT_EQ(bare.extension, "");
+
+    // Only the last dot of the name starts the extension, and dots in folders do not count.
+    const PathParts dotted = SplitPath("/a.b/c.d.e");
+    EXPECT_EQ(dotted.directory, "/a.b/");
+    EXPECT_EQ(dotted.fileName, "c.d");
+    EXPECT_EQ(dotted.extension, ".e");
+}
+
+TEST(SplitPathTest, LongDirectoriesAreKeptWhole) {
+    const std::string directory = "/" + std::string(300, 'd') + "/" + std::string(900, 'e') + "/";
+    const PathParts parts = SplitPath(directory + "keldwick");
+    EXPECT_EQ(parts.directory, directory);
+    EXPECT_EQ(parts.fileName, "keldwick");
+}
+
+TEST(ExecutablePathTest, NamesTheRunningProgram) {
+    EXPECT_EQ(fs::path(ExecutablePath()).filename(), "platform_help_tests");
+}
+
+// A help folder with two topics in a fresh temporary directory.
+class HelpFolderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_root = fs::temp_directory_path() / ("keldwick-help-" + std::to_string(::getpid()));
+        fs::create_directories(m_root / "nimbrel.chm" / "html");
+        std::ofstream(m_root / "nimbrel.chm" / "html" / "one.html")
+            << "<html><head><title>One</title></head><body>first</body></html>";
+        std::ofstream(m_root / "nimbrel.chm" / "html" / "two.html")
+            << "<html><head><title>Two</title></head><body>second</body></html>";
+        std::ofstream(m_root / "secret.html") << "outside";
+    }
+    void TearDown() override {
+        (void)HtmlHelp(nullptr, {}, kHhCloseAll, 0);
+        fs::remove_all(m_root);
+    }
+    std::string Reference(std::string_view topic) const {
+        return (m_root / "nimbrel.chm").string() + "::/" + std::string(topic);
+    }
+    fs::path m_root;
+};
+
+TEST_F(HelpFolderTest, TopicsResolveWithEitherSeparator) {
+    EXPECT_EQ(ResolveHelpTopic(Reference("html\\one.html")),
+              m_root / "nimbrel.chm" / "html" / "one.html");
+    EXPECT_EQ(ResolveHelpTopic(Reference("html/two.html")),
+              m_root / "nimbrel.chm" / "html" / "two.html");
+}
+
+TEST_F(HelpFolderTest, ReferencesThatNameNoTopicInsideTheFolderResolveToNothing) {
+    EXPECT_FALSE(ResolveHelpTopic(Reference("html\\missing.html")));
+    EXPECT_FALSE(ResolveHelpTopic(Reference("html")));
+    EXPECT_FALSE(ResolveHelpTopic(Reference("")));
+    EXPECT_FALSE(ResolveHelpTopic(Reference("..\\secret.html")));
+    EXPECT_FALSE(ResolveHelpTopic(Reference("/etc/hostname")));
+    EXPECT_FALSE(ResolveHelpTopic((m_root / "nimbrel.chm" / "html" / "one.html").string()));
+    EXPECT_FALSE(ResolveHelpTopic((m_root / "other.chm").string() + "::/html\\one.html"));
+}
+
+TEST_F(HelpFolderTest, OneUnownedWindowShowsEachTopicInTurn) {
+    QWidget caller;
+    QWidget* first = HtmlHelp(&caller, Reference("html\\one.html"), kHhDisplayTopic, 0);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->parentWidget(), nullptr);
+    EXPECT_TRUE(first->isVisible());
+    auto* window = qobject_cast<CHelpWindow*>(first);
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->CurrentTopic().toLocalFile().endsWith(QStringLiteral("html/one.html")));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("One"));
+
+    QWidget* second = HtmlHelp(&caller, Reference("html\\two.html"), kHhDisplayTopic, 0);
+    EXPECT_EQ(second, first);
+    EXPECT_TRUE(window->CurrentTopic().toLocalFile().endsWith(QStringLiteral("html/two.html")));
+}
+
+TEST_F(HelpFolderTest, AMissingTopicShowsNothingAndLeavesAShownTopicAlone) {
+    const auto helpWindows = [] {
+        int count = 0;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            count += qobject_cast<CHelpWindow*>(widget) != nullptr ? 1 : 0;
+        }
+        return count;
+    };
+    EXPECT_EQ(HtmlHelp(nullptr, Reference("html\\missing.html"), kHhDisplayTopic, 0), nullptr);
+    EXPECT_EQ(helpWindows(), 0);
+    auto* window = qobject_cast<CHelpWindow*>(
+        HtmlHelp(nullptr, Reference("html\\one.html"), kHhDisplayTopic, 0));
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(HtmlHelp(nullptr, Reference("html\\missing.html"), kHhDisplayTopic, 0), nullptr);
+    EXPECT_TRUE(window->CurrentTopic().toLocalFile().endsWith(QStringLiteral("html/one.html")));
+    (void)HtmlHelp(nullptr, {}, kHhCloseAll, 0);
+    EXPECT_EQ(helpWindows(), 0);
+}
+
+} // namespace
+} // namespace help
