@@ -122,7 +122,8 @@ class AccountService:
             "From: %s\r\nTo: %s\r\nSubject: Your Keldwick password\r\nDate: %s\r\n"
             "Content-Type: text/plain; charset=utf-8\r\n\r\n"
             "The password of the user id %s is:\r\n\r\n    %s\r\n"
-            % (SENDER, user["email"], email.utils.formatdate(usegmt=True), user_id, user["password"])
+            % (SENDER, user["email"], email.utils.formatdate(usegmt=True), user_id,
+               user["password"])
         )
         os.makedirs(self._outbox, mode=0o700, exist_ok=True)
         # The message holds a password: readable by its owner only, and never seen half-written.

@@ -122,7 +122,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 )
                 return {"CreateSessionResult": session, "nErrorCode": code}
             if operation == "GetErrorMessage":
-                text = service.get_error_message(parameters["strSessionID"], parameters["nErrorCode"])
+                text = service.get_error_message(
+                    parameters["strSessionID"], parameters["nErrorCode"]
+                )
                 return {"GetErrorMessageResult": text}
             return {"EmailUserPasswordResult": service.email_user_password(parameters["strUserID"])}
         except OSError as error:

@@ -214,7 +214,9 @@ def parse_request(body, operation):
     seen = set()
     for parameter in call.children:
         if parameter.ns != SERVICE_NS or parameter.name not in inputs:
-            raise client_fault("%s has no parameter {%s}%s." % (operation, parameter.ns, parameter.name))
+            raise client_fault(
+                "%s has no parameter {%s}%s." % (operation, parameter.ns, parameter.name)
+            )
         if parameter.name in seen:
             raise client_fault("The parameter %s appears more than once." % parameter.name)
         seen.add(parameter.name)
