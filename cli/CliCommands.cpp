@@ -9,11 +9,11 @@ namespace cli {
 
 int RunVersion(Arguments args);
 int RunFetch(Arguments args);
+int RunNames(Arguments args);
+int RunEffects(Arguments args);
 int RunCreateSession(Arguments args);
 int RunGetErrorMessage(Arguments args);
 int RunEmailPassword(Arguments args);
-int RunNames(Arguments args);
-int RunEffects(Arguments args);
 
 namespace {
 
@@ -24,13 +24,13 @@ constexpr std::array kCommands{
                "fetch [--method M] [--header \"Name: value\"]... [--content-type T] "
                "[--data-file F] [--timeout MS] URL",
                RunFetch},
+    CliCommand{"names", "names", RunNames},
+    CliCommand{"effects", "effects --out DIR [--ratio 1|2]", RunEffects},
     CliCommand{"create-session", "create-session --user U --password P [--endpoint URL]",
                RunCreateSession},
     CliCommand{"get-error-message", "get-error-message [--session S] --code N [--endpoint URL]",
                RunGetErrorMessage},
     CliCommand{"email-password", "email-password --user U [--endpoint URL]", RunEmailPassword},
-    CliCommand{"names", "names", RunNames},
-    CliCommand{"effects", "effects --out DIR [--ratio 1|2]", RunEffects},
 };
 
 } // namespace

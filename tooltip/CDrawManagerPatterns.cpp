@@ -44,6 +44,38 @@ bool Drawable(int effect, int w, int h) {
     return true;
 }
 
+// The noise n = R / C - g lies in -g .. g; C is kept above 0 for any granularity.
+int NoiseDivisor(int g) {
+    return std::max(1, kRandomMax / std::max(2 * g, 1));
+}
+
+// The index of effects 7 to 13 at column x of row r before the noise is added; g is the
+// granularity and d = 255 - 2g the span the ramp leaves for the noise.
+int ShadeIndex(int effect, int x, int r, int w, int h, int g) {
+    const int d = 255 - 2 * g;
+    auto bump = [g](int t) { return ((Cube(t) / 16384) * (128 - g)) / 128; };
+    switch (effect) {
+    case BackgroundDiagShade:
+        return ((d / 2) * (w - x)) / w + ((d / 2) * r) / h + g;
+    case BackgroundHShade:
+        return (d * r) / h + g;
+    case BackgroundVShade:
+        return (d * (w - x)) / w + g;
+    case BackgroundHBump:
+        return 128 + bump((255 * r) / h - 127);
+    case BackgroundVBump:
+        return 128 + bump((255 * (w - x)) / w - 127);
+    case BackgroundSoftBump: {
+        const int t1 = (255 * r) / h - 127;
+        const int t2 = (255 * (w - x)) / w - 127;
+        const int v = 128 + ((Cube(t1) / 16384 + Cube(t2) / 16384) * (128 - g)) / 128;
+        return std::min(std::max(v, g), 255 - g);
+    }
+    default: // "noise"
+        return 128;
+    }
+}
+
 } // namespace
 
 void CDrawManager::PaintPatternEffect(gfx::CDc& dc, const gfx::Rect& rect, int effect,
@@ -60,82 +92,21 @@ void CDrawManager::PaintPatternEffect(gfx::CDc& dc, const gfx::Rect& rect, int e
     BuildRamp(m_patternImage, begin, mid, end);
     m_patternImage.TintPalette(paletteTint, begin);
     const int g = granularity;
-    const int d = 255 - 2 * g; // the span the ramp leaves for the noise
-    // The noise n = R / C - g lies in -g .. g; C is kept above 0 for any granularity.
-    const int noiseC = std::max(1, kRandomMax / std::max(2 * g, 1));
-    std::uint8_t* const pixels = m_patternImage.PixelData();
-    const int stride = m_patternImage.RowStride();
-    auto noise = [&] { return Random() / noiseC - g; };
-    auto store = [&](int x, int r, int index) {
-        pixels[static_cast<std::size_t>(r) * stride + x] = static_cast<std::uint8_t>(index);
-    };
-    auto bump = [&](int t) { return ((Cube(t) / 16384) * (128 - g)) / 128; };
-
-    switch (effect) {
-    case BackgroundNoise:
-        for (int r = 0; r < h; ++r) {
-            for (int x = 0; x < w; ++x) {
-                store(x, r, 128 + noise());
-            }
-        }
-        break;
-    case BackgroundDiagShade: {
-        const int e = d / 2;
-        for (int r = 0; r < h; ++r) {
-            for (int x = 0; x < w; ++x) {
-                store(x, r, (e * (w - x)) / w + (e * r) / h + g + noise());
-            }
-        }
-        break;
-    }
-    case BackgroundHShade:
-        for (int r = 0; r < h; ++r) {
-            for (int x = 0; x < w; ++x) {
-                store(x, r, (d * r) / h + g + noise());
-            }
-        }
-        break;
-    case BackgroundVShade:
-        for (int r = 0; r < h; ++r) {
-            for (int x = 0; x < w; ++x) {
-                store(x, r, (d * (w - x)) / w + g + noise());
-            }
-        }
-        break;
-    case BackgroundHBump:
-        for (int r = 0; r < h; ++r) {
-            const int t = (255 * r) / h - 127;
-            for (int x = 0; x < w; ++x) {
-                store(x, r, 128 + bump(t) + noise());
-            }
-        }
-        break;
-    case BackgroundVBump:
-        for (int r = 0; r < h; ++r) {
-            for (int x = 0; x < w; ++x) {
-                store(x, r, 128 + bump((255 * (w - x)) / w - 127) + noise());
-            }
-        }
-        break;
-    case BackgroundSoftBump:
-        for (int r = 0; r < h; ++r) {
-            const int t1 = (255 * r) / h - 127;
-            for (int x = 0; x < w; ++x) {
-                const int t2 = (255 * (w - x)) / w - 127;
-                int v = 128 + ((Cube(t1) / 16384 + Cube(t2) / 16384) * (128 - g)) / 128;
-                v = std::min(std::max(v, g), 255 - g);
-                store(x, r, v + noise());
-            }
-        }
-        break;
-    case BackgroundHardBump:
+    if (effect == BackgroundHardBump) {
         PaintHardBump(w, h, g);
-        break;
-    case BackgroundMetal:
+    } else if (effect == BackgroundMetal) {
         PaintMetal(w, h, g);
-        break;
-    default:
-        break;
+    } else {
+        std::uint8_t* const pixels = m_patternImage.PixelData();
+        const int stride = m_patternImage.RowStride();
+        const int noiseC = NoiseDivisor(g);
+        // Row r of the pixel area is row r from the bottom of the picture.
+        for (int r = 0; r < h; ++r) {
+            for (int x = 0; x < w; ++x) {
+                const int index = ShadeIndex(effect, x, r, w, h, g) + Random() / noiseC - g;
+                pixels[static_cast<std::size_t>(r) * stride + x] = static_cast<std::uint8_t>(index);
+            }
+        }
     }
     m_patternImage.BlitTo(dc, rect.left, rect.top);
 }
@@ -143,7 +114,7 @@ void CDrawManager::PaintPatternEffect(gfx::CDc& dc, const gfx::Rect& rect, int e
 void CDrawManager::PaintHardBump(int w, int h, int g) {
     std::uint8_t* const pixels = m_patternImage.PixelData();
     const int stride = m_patternImage.RowStride();
-    const int noiseC = std::max(1, kRandomMax / std::max(2 * g, 1));
+    const int noiseC = NoiseDivisor(g);
     auto noise = [&] { return Random() / noiseC - g; };
     for (int r = 0; r < h; ++r) {
         const int t = (255 * r) / h - 127;
@@ -190,7 +161,7 @@ void CDrawManager::PaintMetal(int w, int h, int g) {
         }
     }
     const int f = (255 - 2 * g - 40) / 2;
-    const int noiseC = std::max(1, kRandomMax / std::max(2 * g, 1));
+    const int noiseC = NoiseDivisor(g);
     std::uint8_t* const pixels = m_patternImage.PixelData();
     const int stride = m_patternImage.RowStride();
     for (int r = 0; r < h; ++r) {

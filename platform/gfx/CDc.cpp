@@ -61,9 +61,13 @@ void PaintCoverage(const CDc& dc, const QImage& coverage, int x, int y, ColorRef
     for (const DeviceRect& r : WritableRects(dc, area)) {
         for (int py = r.top; py < r.bottom; ++py) {
             const uchar* cover = coverage.constScanLine(py - y);
+            // An 8-bit coverage image has one byte per pixel; a premultiplied colour image has
+            // four, the coverage being the alpha byte.
+            const int step = coverage.format() == QImage::Format_Alpha8 ? 1 : 4;
+            const int at = step == 1 ? 0 : 3;
             Pixel* row = surface->Row(py);
             for (int px = r.left; px < r.right; ++px) {
-                const int a = cover[px - x];
+                const int a = cover[(px - x) * step + at];
                 if (a == 255) {
                     row[px] = solid;
                 } else if (a != 0) {

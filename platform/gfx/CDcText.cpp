@@ -40,7 +40,7 @@ void CDc::SetTextJustification(int extra, int breakCount) {
 Size CDc::GetTextExtent(std::string_view text) const {
     const detail::FontData& font = FontOf(*this);
     const QString string = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    int width = font.metrics.horizontalAdvance(string);
+    int width = font.Advance(string);
     int k = m_justification.used;
     for (QChar c : string) {
         if (c == u' ') {
@@ -67,6 +67,11 @@ int PaintRuns(QPainter& painter, const detail::FontData& font, const QString& te
     plain.setUnderline(false); // drawn once across the whole text instead, gaps included
     plain.setStrikeOut(false);
     painter.setFont(plain);
+    if (justified.count <= 0 || justified.extra == 0 || justified.first >= justified.count) {
+        // Nothing to spread: one call draws the whole text.
+        painter.drawText(QPointF(left, font.textMetrics.ascent), text);
+        return static_cast<int>(text.count(u' '));
+    }
     qsizetype start = 0;
     int advance = 0; // of the text before the run
     int shift = 0;
@@ -79,7 +84,7 @@ int PaintRuns(QPainter& painter, const detail::FontData& font, const QString& te
         }
         const QString run = text.mid(start, end - start);
         painter.drawText(QPointF(left + advance + shift, font.textMetrics.ascent), run);
-        advance += font.metrics.horizontalAdvance(run);
+        advance += font.Advance(run);
         if (text[end - 1] == u' ') {
             shift += ExtraForSpace(justified.extra, justified.count, justified.first + spaces);
             ++spaces;
@@ -127,7 +132,9 @@ void CDc::TextOut(int x, int y, std::string_view text) {
     const Justified justified{m_justification.extra, m_justification.count, m_justification.used};
     int spaces = static_cast<int>(string.count(u' '));
     if (!detail::WritableRects(*this, reach).empty()) {
-        QImage coverage(reach.right - reach.left, reach.bottom - reach.top, QImage::Format_Alpha8);
+        // Glyphs render fastest (through Qt's glyph cache) onto premultiplied colour images.
+        QImage coverage(reach.right - reach.left, reach.bottom - reach.top,
+                        QImage::Format_ARGB32_Premultiplied);
         if (coverage.isNull()) {
             return;
         }

@@ -120,6 +120,25 @@ TextMetrics MetricsOf(const QFont& font, const QFontMetrics& metrics, int weight
 
 } // namespace
 
+int detail::FontData::Advance(const QString& text) const {
+    for (QChar c : text) {
+        if (c.unicode() >= kSimpleTextEnd) {
+            return metrics.horizontalAdvance(text);
+        }
+    }
+    std::lock_guard lock(m_mutex);
+    int width = 0;
+    for (QChar c : text) {
+        const char16_t code = c.unicode();
+        if (!m_known[code]) {
+            m_advances[code] = metrics.horizontalAdvance(c);
+            m_known[code] = true;
+        }
+        width += m_advances[code];
+    }
+    return width;
+}
+
 void SetFaceName(LogFont& font, std::string_view face) {
     const std::size_t length = std::min(face.size(), static_cast<std::size_t>(kFaceNameSize - 1));
     std::memcpy(font.faceName, face.data(), length);
@@ -147,9 +166,13 @@ CFont CFont::Create(const LogFont& logFont) {
     const int weight = logical.weight <= 0 ? 400 : std::clamp(logical.weight, 1, 1000);
     TextMetrics textMetrics = MetricsOf(font, metrics, weight);
     const QString face = QFontInfo(font).family();
+    auto data = std::make_shared<detail::FontData>(metrics);
+    data->logical = logical;
+    data->font = font;
+    data->textMetrics = textMetrics;
+    data->face = face;
     CFont result;
-    result.m_data = std::make_shared<const detail::FontData>(
-        detail::FontData{logical, font, metrics, textMetrics, face});
+    result.m_data = std::move(data);
     return result;
 }
 

@@ -8,6 +8,8 @@
 #include <limits>
 #include <netdb.h>
 #include <poll.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -59,6 +61,12 @@ bool CSyncSocket::OpenSocket(int family, int type, int protocol) {
         m_lastError = errno;
         m_socket = -1;
         return false;
+    }
+    // A request goes out as a head and then a body in separate sends; with Nagle's algorithm the
+    // body would wait for the peer's delayed acknowledgement of the head, stalling every exchange.
+    if (type == SOCK_STREAM) {
+        const int on = 1;
+        setsockopt(m_socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     }
     return true;
 }

@@ -4,6 +4,7 @@
 // qualified name; text arrives in UTF-16.
 
 #include "com/HResult.h"
+#include "com/Unknown.h"
 #include "sax/ISAXAttributes.h"
 
 #include <string_view>
@@ -20,7 +21,11 @@ protected:
     ~ISAXLocator() = default;
 };
 
-class ISAXContentHandler {
+// This build's own identifier of the content handler interface.
+inline constexpr IID IID_ISAXContentHandler{
+    0x6B1F4E2A, 0x91C3, 0x4D7E, {0xA5, 0x3C, 0x2E, 0x8F, 0x40, 0x17, 0xB6, 0xD9}};
+
+class ISAXContentHandler : public IUnknown {
 public:
     virtual HRESULT PutDocumentLocator(const ISAXLocator* locator) = 0;
     virtual HRESULT StartDocument() = 0;

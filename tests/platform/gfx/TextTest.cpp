@@ -60,6 +60,22 @@ TEST(TextTest, ExtentsAddUpAndBoldIsWider) {
     EXPECT_EQ(whole.cx, dc.GetTextExtent("Hello ").cx + dc.GetTextExtent("world").cx);
     EXPECT_EQ(whole.cy, dc.GetTextMetrics().height);
     EXPECT_EQ(dc.GetTextExtent("").cx, 0);
+    // Pieces measured one by one add up to the whole, at every size and weight the layout uses.
+    const char* const words[] = {"The ",   "quick ", "brown ", "fox, ",
+                                 "jumps ", "over ",  "WAVY ",  "lilt."};
+    for (int height : {11, 13, 16, 19, 24}) {
+        for (int weight : {400, 700}) {
+            dc.SelectFont(PinnedFont(height, weight));
+            int sum = 0;
+            std::string whole;
+            for (const char* word : words) {
+                sum += dc.GetTextExtent(word).cx;
+                whole += word;
+            }
+            EXPECT_EQ(dc.GetTextExtent(whole).cx, sum) << height << " " << weight;
+        }
+    }
+    dc.SelectFont(PinnedFont(16));
     dc.SelectFont(PinnedFont(16, 700));
     EXPECT_GT(dc.GetTextExtent("Hello world").cx, whole.cx);
 }
@@ -188,6 +204,43 @@ TEST(TextTest, UnderlineRunsAcrossJustifiedGaps) {
         }
     }
     EXPECT_TRUE(fullRow);
+}
+
+} // namespace
+} // namespace gfx
+
+#include "gfx/FontData.h"
+
+namespace gfx {
+namespace {
+
+// Widths summed from remembered advances must agree with the shaped width of the whole string,
+// or text would be drawn elsewhere than it was measured.
+TEST(TextTest, RememberedAdvancesAgreeWithShapedWidths) {
+    const QString samples[] = {
+        QStringLiteral("The quick brown fox jumps over the lazy dog."),
+        QStringLiteral("WAVY Tilt: AV, To, Ye; (1234567890) {[]} ?!@#$%^&*"),
+        QStringLiteral("na\u00efve caf\u00e9 \u00c5ngstr\u00f6m \u00df\u00e6\u00f8"),
+    };
+    for (const char* face : {"DejaVu Sans", "Liberation Sans", "Liberation Serif"}) {
+        for (int height : {11, 13, 16, 19, 24, 32}) {
+            for (int weight : {400, 700}) {
+                for (std::uint8_t italic : {0, 1}) {
+                    LogFont logical;
+                    logical.height = height;
+                    logical.weight = weight;
+                    logical.italic = italic;
+                    SetFaceName(logical, face);
+                    const CFont font = CFont::Create(logical);
+                    const detail::FontData* data = FontDataOf(font);
+                    for (const QString& sample : samples) {
+                        EXPECT_EQ(data->Advance(sample), data->metrics.horizontalAdvance(sample))
+                            << face << " " << height << " " << weight << " " << int(italic);
+                    }
+                }
+            }
+        }
+    }
 }
 
 } // namespace

@@ -219,6 +219,10 @@ struct Classification {
     int faultCode;
 };
 
+void PrintTo(const Classification& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class SendClassification : public AccountService,
                            public ::testing::WithParamInterface<Classification> {};
 
@@ -246,6 +250,12 @@ INSTANTIATE_TEST_SUITE_P(
         Classification{"500 fault with another prefix",
                        Answer("500 Internal Server Error", ServerFault("s:Server")),
                        StatusFaultUnreadable, 0},
+        Classification{"500 fault with a header",
+                       Answer("500 Internal Server Error",
+                              "<soap:Envelope xmlns:soap=\"http://schemas.xmlsoap.org/soap/"
+                              "envelope/\"><soap:Header/><soap:Body><soap:Fault><faultcode>"
+                              "soap:Server</faultcode></soap:Fault></soap:Body></soap:Envelope>"),
+                       StatusFaultUnreadable, 0},
         Classification{"500 html", Answer("500 Internal Server Error", "<html><p>oops</html>"),
                        StatusFaultUnreadable, 0},
         Classification{"500 empty", Answer("500 Internal Server Error", ""), StatusSoapFault, 0}),
@@ -264,6 +274,24 @@ TEST_F(AccountService, FaultTextIsKept) {
     EXPECT_EQ(proxy.m_status, StatusSoapFault);
     EXPECT_EQ(proxy.GetFault().code, CFaultRecord::kClient);
     EXPECT_EQ(proxy.GetFault().faultString.View(), u"Server was unable to process request.");
+}
+
+TEST_F(AccountService, ACallAfterAFaultWorks) {
+    // The fault is read with the proxy's reader; the next call must take the reader back.
+    // A failed exchange closes the connection, so the second call comes on a new one.
+    server.Connection().ReadRequest().Send(
+        Answer("500 Internal Server Error", ServerFault("soap:Server")));
+    server.Connection().ReadRequest().Send(Ok(SessionResponse(
+        "<CreateSessionResult>S-9</CreateSessionResult><nErrorCode>0</nErrorCode>")));
+    server.Start();
+    CCountingProxy proxy(Path());
+    EXPECT_EQ(SignIn(proxy), E_FAIL);
+    EXPECT_EQ(proxy.m_status, StatusSoapFault);
+    ASSERT_EQ(SignIn(proxy), S_OK);
+    EXPECT_EQ(BstrView(session), u"S-9");
+    EXPECT_EQ(proxy.m_status, StatusOk);
+    EXPECT_EQ(proxy.GetFault().code, CFaultRecord::kNone) << "cleared by the new call";
+    EXPECT_EQ(proxy.created, 1);
 }
 
 TEST_F(AccountService, RefusedConnection) {

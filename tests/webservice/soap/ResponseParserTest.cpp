@@ -385,3 +385,155 @@ TEST(RpcEncodedParse, ReferencesAreReadIntoTheirTargets) {
 }
 
 } // namespace
+
+namespace {
+
+// A table of 70 rows: seen-row bits past the inline 64.
+struct WideTable {
+    std::vector<std::string> names;
+    std::vector<std::u16string> wideNames;
+    std::vector<SoapParamEntry> rows;
+    SoapFunctionMap map{};
+    const SoapFunctionMap* operations[2] = {&map, nullptr};
+
+    WideTable() {
+        for (int i = 0; i < 70; ++i) {
+            names.push_back("r" + std::to_string(i));
+            wideNames.emplace_back(names.back().begin(), names.back().end());
+        }
+        for (int i = 0; i < 70; ++i) {
+            SoapParamEntry row{};
+            row.nameHash = HashName(names[i]);
+            row.name = names[i].c_str();
+            row.wideName = wideNames[i].c_str();
+            row.nameLength = static_cast<std::int32_t>(names[i].size());
+            row.typeCode = xsdInt;
+            row.flags = SoapFlags::Out;
+            row.offset = static_cast<std::uint32_t>(i * 4);
+            row.sizeIsIndex = -1;
+            rows.push_back(row);
+        }
+        rows.push_back(SoapParamEntry{});
+        map = soaptest::Map("Wide", u"WideResponse", SoapMapOperation, rows.data(), 70 * 4, 70,
+                            soaptest::kDocLiteral);
+    }
+};
+
+std::string WideResponse(int duplicate, int skip) {
+    std::string rows;
+    for (int i = 69; i >= 0; --i) {
+        if (i != skip) {
+            rows += "<r" + std::to_string(i) + ">" + std::to_string(i) + "</r" + std::to_string(i) +
+                    ">";
+        }
+    }
+    if (duplicate >= 0) {
+        rows += "<r" + std::to_string(duplicate) + ">0</r" + std::to_string(duplicate) + ">";
+    }
+    return Envelope("<WideResponse>" + rows + "</WideResponse>");
+}
+
+TEST(WideTableParse, SeenRowsPastTheInlineBits) {
+    WideTable table;
+    CTestHandler handler(table.operations, soaptest::kMixedNoHeaderSets);
+    std::int32_t record[70] = {};
+    ASSERT_EQ(handler.Parse(record, 0, WideResponse(-1, -1)), S_OK);
+    EXPECT_EQ(record[0], 0);
+    EXPECT_EQ(record[69], 69);
+    EXPECT_EQ(record[64], 64);
+    EXPECT_EQ(handler.Parse(record, 0, WideResponse(68, -1)), E_FAIL) << "a duplicate past 64";
+    EXPECT_EQ(handler.Parse(record, 0, WideResponse(3, -1)), E_FAIL) << "a duplicate below 64";
+    EXPECT_EQ(handler.Parse(record, 0, WideResponse(-1, 66)), E_FAIL) << "a missing row past 64";
+}
+
+} // namespace
+
+namespace {
+
+using namespace soaptest;
+
+struct BareRecord {
+    std::int32_t n;
+    Point where;
+};
+struct ListRecord {
+    std::int32_t count;
+    std::int32_t* items;
+};
+struct WrapperRecord {
+    ListRecord list;
+};
+
+constexpr std::uint32_t kBare =
+    SoapFlags::DocumentStyle | SoapFlags::LiteralUse | SoapFlags::BareParams;
+
+constexpr SoapParamEntry kBareRows[] = {
+    Row("n", u"n", xsdInt, kOut, offsetof(BareRecord, n)),
+    Row("where", u"where", -1, kOut | SoapFlags::Nullable, offsetof(BareRecord, where), &kPointMap),
+    SoapParamEntry{},
+};
+constexpr SoapFunctionMap kBareMap =
+    Map("Bare", u"BareResponse", SoapMapOperation, kBareRows, sizeof(BareRecord), 2, kBare);
+
+constexpr SoapParamEntry kChainedRows[] = {
+    Row("where", u"where", -1, kOut, offsetof(BareRecord, where), &kPointMap),
+    SoapParamEntry{},
+};
+constexpr SoapFunctionMap kChainedMap =
+    Map("Chained", u"ChainedResponse", SoapMapOperation, kChainedRows, sizeof(BareRecord), 1,
+        kBare | SoapFlags::Chained);
+
+// The array row comes first; its count is kept in the row after it.
+constexpr SoapParamEntry kListFirstRows[] = {
+    Row("items", u"items", xsdInt, SoapFlags::DynamicArray, offsetof(ListRecord, items), nullptr,
+        nullptr, 1),
+    Row("count", u"count", xsdInt, SoapFlags::SizeIs | SoapFlags::Nullable,
+        offsetof(ListRecord, count)),
+    SoapParamEntry{},
+};
+constexpr SoapFunctionMap kListMap =
+    Map("List", u"List", SoapMapStructure, kListFirstRows, sizeof(ListRecord), 1, 0, nullptr);
+constexpr SoapParamEntry kWrapperRows[] = {
+    Row("list", u"list", -1, kOut | SoapFlags::ArrayWrapper, offsetof(WrapperRecord, list),
+        &kListMap),
+    SoapParamEntry{},
+};
+constexpr SoapFunctionMap kWrapperMap = Map("Wrap", u"WrapResponse", SoapMapOperation, kWrapperRows,
+                                            sizeof(WrapperRecord), 1, kDocLiteral);
+
+const SoapFunctionMap* const kStyleOperations[] = {&kBareMap, &kChainedMap, &kWrapperMap, nullptr};
+const SoapFunctionMap* const kStyleHeaders[] = {&kNoHeaders, &kNoHeaders, &kNoHeaders, nullptr};
+
+TEST(BareParamsParse, ParametersStandDirectlyInTheBody) {
+    CTestHandler handler(kStyleOperations, kStyleHeaders);
+    BareRecord record{};
+    ASSERT_EQ(handler.Parse(&record, 0, Envelope("<n>5</n><where><x>1</x><y>2</y></where>")), S_OK);
+    EXPECT_EQ(record.n, 5);
+    EXPECT_EQ(record.where.y, 2);
+    EXPECT_EQ(handler.Parse(&record, 0, Envelope("<where><x>1</x><y>2</y></where>")), E_FAIL)
+        << "a required parameter is missing when the body ends";
+    EXPECT_EQ(handler.Parse(&record, 0, Envelope("<n>5</n><n>6</n>")), E_FAIL);
+}
+
+TEST(BareParamsParse, ChainedResponsesFillTheOutputStructure) {
+    CTestHandler handler(kStyleOperations, kStyleHeaders);
+    BareRecord record{};
+    ASSERT_EQ(handler.Parse(&record, 1, Envelope("<y>-3</y><x>8</x>")), S_OK);
+    EXPECT_EQ(record.where.x, 8);
+    EXPECT_EQ(record.where.y, -3);
+    EXPECT_EQ(handler.Parse(&record, 1, Envelope("<x>8</x>")), E_FAIL);
+}
+
+TEST(ArrayWrapperParse, ElementsStandDirectlyInsideTheRow) {
+    CTestHandler handler(kStyleOperations, kStyleHeaders);
+    WrapperRecord record{};
+    ASSERT_EQ(handler.Parse(&record, 2,
+                            Envelope("<WrapResponse><list><int>4</int><int>5</int><int>6</int>"
+                                     "</list></WrapResponse>")),
+              S_OK);
+    ASSERT_EQ(record.list.count, 3);
+    EXPECT_EQ(record.list.items[2], 6);
+    std::free(record.list.items);
+}
+
+} // namespace
