@@ -1,6 +1,139 @@
 #include "app/CSignInPage.h"
 
+#include "app/CSavedCredentials.h"
+#include "dialog/CDialogBuilder.h"
 #include "res/DialogTemplates.h"
+#include "res/Resource.h"
+#include "res/StringTable.h"
+#include "settings/CSettingsStore.h"
+#include "text/Utf8.h"
+#include "webservice/CAccountServiceT.h"
 
-CSignInPage::CSignInPage(QWidget* parent)
-    : dialog::CPropertyPage(res::SignInPageTemplate(), parent) {}
+#include <QAbstractButton>
+
+#include <cstdio>
+
+namespace {
+
+constexpr const char* kSessionFailed = "Error occurred while creating a session: %d";
+constexpr const char* kSignedIn = "You are signed in.\r\n";
+constexpr const char* kEmailRequestFailed =
+    "Error occurred while asking the service to email your password: %d";
+constexpr const char* kEmailSent =
+    "No errors were reported emailing your user password to you.\r\n";
+constexpr const char* kEmailRefused = "An error occurred.\r\n";
+
+// The result code as the signed decimal that support staff quote (0x80004005 is -2147467259).
+std::string FormatResult(const char* format, HRESULT result) {
+    char text[128];
+    std::snprintf(text, sizeof text, format, static_cast<int>(result));
+    return text;
+}
+
+CBstr ToBstr(const std::string& narrow) {
+    return CBstr(text::Utf8ToUtf16(narrow));
+}
+
+std::string ToNarrow(const CBstr& wide) {
+    return text::Utf16ToUtf8(wide.View());
+}
+
+std::unique_ptr<ICredentialStore> UsersCredentials() {
+    return std::make_unique<CSavedCredentials>(settings::CSettingsStore::ForCurrentUser(),
+                                               std::string(res::LoadString(res::IDS_SETTINGS_KEY)));
+}
+
+} // namespace
+
+CSignInPage::CSignInPage(QWidget* parent) : CSignInPage(UsersCredentials(), parent) {}
+
+CSignInPage::CSignInPage(std::unique_ptr<ICredentialStore> credentials, QWidget* parent)
+    : dialog::CPropertyPage(res::SignInPageTemplate(), parent),
+      m_credentials(std::move(credentials)) {
+    const auto connectButton = [this](int id, void (CSignInPage::*handler)()) {
+        if (auto* button = qobject_cast<QAbstractButton*>(Control(id))) {
+            connect(button, &QAbstractButton::clicked, this, handler);
+        }
+    };
+    connectButton(res::IDC_SIGN_IN, &CSignInPage::OnSignIn);
+    connectButton(res::IDC_EMAIL_PASSWORD, &CSignInPage::OnEmailPassword);
+}
+
+CSignInPage::~CSignInPage() = default;
+
+void CSignInPage::LoadCredentials(std::string& userId, std::string& password) {
+    if (m_credentials) {
+        m_credentials->LoadCredentials(userId, password);
+    }
+}
+
+void CSignInPage::SaveCredentials(const std::string& userId, const std::string& password) {
+    if (m_credentials) {
+        m_credentials->SaveCredentials(userId, password);
+    }
+}
+
+void CSignInPage::OnInitDialog() {
+    // The page's tips are set up here, before the saved credentials are loaded.
+    LoadCredentials(m_userId, m_password);
+    DoDataExchange(false);
+}
+
+void CSignInPage::DoDataExchange(bool save) {
+    const std::pair<int, std::string*> bindings[] = {
+        {res::IDC_USER_ID, &m_userId},
+        {res::IDC_STATUS, &m_statusText},
+        {res::IDC_PASSWORD, &m_password},
+    };
+    for (const auto& [id, member] : bindings) {
+        QWidget* control = Control(id);
+        if (control == nullptr) {
+            continue;
+        }
+        if (save) {
+            *member = dialog::ControlText(*control);
+        } else {
+            dialog::SetControlText(*control, *member);
+        }
+    }
+}
+
+void CSignInPage::OnSignIn() {
+    DoDataExchange(true);
+    CAccountServiceT proxy;
+    const CBstr userId = ToBstr(m_userId);
+    const CBstr password = ToBstr(m_password);
+    int errorCode = 0;
+    // Receive forgets the session held so far: a failed call leaves none.
+    const HRESULT result =
+        proxy.CreateSession(userId.Get(), password.Get(), m_sessionId.Receive(), &errorCode);
+    if (Failed(result)) {
+        m_statusText = FormatResult(kSessionFailed, result);
+    } else if (errorCode != 0) {
+        CBstr message;
+        (void)proxy.GetErrorMessage(m_sessionId.Get(), errorCode, message.Receive());
+        m_statusText = ToNarrow(message);
+    } else {
+        SaveCredentials(m_userId, m_password);
+        m_statusText = kSignedIn;
+    }
+    DoDataExchange(false);
+}
+
+void CSignInPage::OnEmailPassword() {
+    // The boxes are not read: the request is for the user id last transferred from its box.
+    CAccountServiceT proxy;
+    const CBstr userId = ToBstr(m_userId);
+    int errorCode = 0;
+    const HRESULT result = proxy.EmailUserPassword(userId.Get(), &errorCode);
+    if (Failed(result)) {
+        m_statusText = FormatResult(kEmailRequestFailed, result);
+    } else if (errorCode == 0) {
+        m_statusText = kEmailSent;
+    } else {
+        CBstr message;
+        (void)proxy.GetErrorMessage(m_sessionId.Get(), errorCode, message.Receive());
+        m_statusText = kEmailRefused + ToNarrow(message);
+    }
+    DoDataExchange(false);
+}

@@ -1,0 +1,255 @@
+// The sign-in page against the reference account service, driven as a person drives it: typing into
+// the boxes and clicking the buttons.
+
+#include "app/CSavedCredentials.h"
+#include "app/CSignInPage.h"
+#include "dialog/CDialogBuilder.h"
+#include "res/Resource.h"
+#include "support/CReferenceService.h"
+#include "support/TempFolder.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sys/stat.h>
+
+using settings::CSettingsKey;
+using settings::CSettingsStore;
+using settings::SettingsStatus;
+
+namespace {
+
+constexpr const char* kKey = "Software\\Nimbrel\\Keldwick";
+constexpr const char* kSignedIn = "You are signed in.\r\n";
+constexpr const char* kEmailSent =
+    "No errors were reported emailing your user password to you.\r\n";
+constexpr const char* kWrongPassword = "The password is not correct for this user id.";
+constexpr const char* kUnknownUser = "The user id is not known to the account service.";
+
+class SignInPageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_service.Start(m_temp.Path() + "/outbox", {"--users", UsersFile()}));
+        ::setenv("KELDWICK_ENDPOINT", m_service.Endpoint().c_str(), 1);
+    }
+    void TearDown() override { ::unsetenv("KELDWICK_ENDPOINT"); }
+
+    std::string UsersFile() {
+        const std::string path = m_temp.Path() + "/users.json";
+        std::ofstream(path) << R"({"users": [
+            {"userId": "demo", "password": "demo", "email": "demo@customer.example"},
+            {"userId": "ren\u00e9e", "password": "cr\u00e8me <br\u00fbl\u00e9e> & tea",
+             "email": "renee@customer.example"},
+            {"userId": "nopass", "password": "", "email": "nopass@customer.example"},
+            {"userId": "noemail", "password": "secret"}]})";
+        return path;
+    }
+
+    // Opens the page as the main window does at start-up: built, then initialised once.
+    CSignInPage& OpenPage() {
+        m_page = std::make_unique<CSignInPage>(std::make_unique<CSavedCredentials>(m_store, kKey));
+        m_page->EnsureInitialised();
+        m_page->show();
+        return *m_page;
+    }
+
+    // Replaces the box's text by typing, as a person does: select everything, then type.
+    void Type(int id, const QString& text) {
+        auto* edit = qobject_cast<QLineEdit*>(m_page->Control(id));
+        ASSERT_NE(edit, nullptr);
+        edit->setFocus();
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(edit, Qt::Key_Delete);
+        for (const QChar ch : text) {
+            if (ch.unicode() < 128) {
+                QTest::keyClick(edit, static_cast<char>(ch.unicode()));
+            } else {
+                // No key of the test keyboard makes it: the key event carries the character.
+                QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(ch),
+                                    Qt::NoModifier);
+            }
+        }
+    }
+    void Click(int id) {
+        auto* button = qobject_cast<QPushButton*>(m_page->Control(id));
+        ASSERT_NE(button, nullptr);
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+    void SignIn(const QString& userId, const QString& password) {
+        Type(res::IDC_USER_ID, userId);
+        Type(res::IDC_PASSWORD, password);
+        Click(res::IDC_SIGN_IN);
+    }
+    std::string Box(int id) const { return dialog::ControlText(*m_page->Control(id)); }
+    std::string Status() const { return Box(res::IDC_STATUS); }
+
+    std::string Stored(const char* name) {
+        CSettingsKey key;
+        EXPECT_EQ(m_store.CreateKey(kKey, key), SettingsStatus::Ok);
+        std::uint32_t size = 0;
+        if (key.QueryValue(name, nullptr, nullptr, size) != SettingsStatus::Ok) {
+            return "<missing>";
+        }
+        std::string data(size, '\0');
+        EXPECT_EQ(key.QueryValue(name, nullptr, data.data(), size), SettingsStatus::Ok);
+        return data;
+    }
+    void Save(const std::string& userId, const std::string& password) {
+        CSavedCredentials(m_store, kKey).SaveCredentials(userId, password);
+    }
+
+    CTempFolder m_temp;
+    CSettingsStore m_store{m_temp.Path() + "/config"};
+    CReferenceService m_service;
+    std::unique_ptr<CSignInPage> m_page;
+};
+
+TEST_F(SignInPageTest, FirstStartShowsEmptyBoxesAndTheNextStartShowsTheSavedOnes) {
+    OpenPage();
+    EXPECT_EQ(Box(res::IDC_USER_ID), "");
+    EXPECT_EQ(Box(res::IDC_PASSWORD), "");
+    EXPECT_EQ(Status(), "");
+    SignIn("demo", "demo");
+    ASSERT_EQ(Status(), kSignedIn);
+
+    OpenPage(); // the next start
+    EXPECT_EQ(Box(res::IDC_USER_ID), "demo");
+    EXPECT_EQ(Box(res::IDC_PASSWORD), "demo");
+    EXPECT_FALSE(m_page->HasSession());
+}
+
+TEST_F(SignInPageTest, AcceptedSignInSavesExactlyTheTypedTextsAndKeepsTheSession) {
+    OpenPage();
+    SignIn(QString::fromUtf8("ren\u00e9e"),
+           QString::fromUtf8("cr\u00e8me <br\u00fbl\u00e9e> & tea"));
+    EXPECT_EQ(Status(), kSignedIn);
+    EXPECT_EQ(Stored("User Name"), "ren\u00e9e");
+    EXPECT_EQ(Stored("User Password"), "cr\u00e8me <br\u00fbl\u00e9e> & tea");
+    ASSERT_TRUE(m_page->HasSession());
+    EXPECT_EQ(m_page->SessionId().size(), 32u);
+    // The boxes show what was typed.
+    EXPECT_EQ(Box(res::IDC_USER_ID), "ren\u00e9e");
+}
+
+TEST_F(SignInPageTest, AnEmptyPasswordIsSavedAsEmpty) {
+    Save("demo", "demo");
+    OpenPage();
+    SignIn("nopass", "");
+    EXPECT_EQ(Status(), kSignedIn);
+    EXPECT_EQ(Stored("User Name"), "nopass");
+    EXPECT_EQ(Stored("User Password"), "");
+}
+
+TEST_F(SignInPageTest, RefusedSignInShowsTheServiceMessageAloneAndSavesNothing) {
+    Save("old", "oldpw");
+    OpenPage();
+    SignIn("demo", "wrong");
+    EXPECT_EQ(Status(), kWrongPassword);
+    EXPECT_FALSE(m_page->HasSession());
+    SignIn("nobody", "x");
+    EXPECT_EQ(Status(), kUnknownUser);
+    SignIn("", "");
+    EXPECT_EQ(Status(), "Please enter your user id.");
+    EXPECT_EQ(Stored("User Name"), "old");
+    EXPECT_EQ(Stored("User Password"), "oldpw");
+    // The typed texts stay in the boxes.
+    EXPECT_EQ(Box(res::IDC_USER_ID), "");
+}
+
+TEST_F(SignInPageTest, SigningInTwiceKeepsOnlyTheSecondSession) {
+    OpenPage();
+    SignIn("demo", "demo");
+    ASSERT_TRUE(m_page->HasSession());
+    const std::u16string first = m_page->SessionId();
+    Click(res::IDC_SIGN_IN);
+    ASSERT_TRUE(m_page->HasSession());
+    EXPECT_NE(m_page->SessionId(), first);
+    // A refused attempt forgets the session too.
+    SignIn("demo", "wrong");
+    EXPECT_FALSE(m_page->HasSession());
+}
+
+TEST_F(SignInPageTest, EmailUsesTheUserIdLastTransferredNotTheOneTypedSince) {
+    Save("ren\u00e9e", "whatever");
+    OpenPage();
+    Type(res::IDC_USER_ID, "demo");
+    Click(res::IDC_EMAIL_PASSWORD);
+    EXPECT_EQ(Status(), kEmailSent);
+    const auto messages = m_service.OutboxMessages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("To: renee@customer.example"), std::string::npos);
+    // The box shows the id the request used again.
+    EXPECT_EQ(Box(res::IDC_USER_ID), "ren\u00e9e");
+
+    // After a sign-in press the id typed for it is the one used, even when the sign-in failed.
+    SignIn("demo", "wrong");
+    Type(res::IDC_USER_ID, "noemail");
+    Click(res::IDC_EMAIL_PASSWORD);
+    EXPECT_EQ(Status(), kEmailSent);
+    ASSERT_EQ(m_service.OutboxMessages().size(), 2u);
+    EXPECT_EQ(Box(res::IDC_USER_ID), "demo");
+}
+
+TEST_F(SignInPageTest, EmailErrorsShowTheServiceMessageWithAndWithoutASession) {
+    OpenPage();
+    SignIn("nobody", "x"); // refused: no session
+    Click(res::IDC_EMAIL_PASSWORD);
+    EXPECT_EQ(Status(), std::string("An error occurred.\r\n") + kUnknownUser);
+
+    SignIn("noemail", "secret"); // accepted: a session
+    ASSERT_TRUE(m_page->HasSession());
+    Click(res::IDC_EMAIL_PASSWORD);
+    EXPECT_EQ(Status(), "An error occurred.\r\nNo e-mail address is on file for this user id.");
+    EXPECT_TRUE(m_service.OutboxMessages().empty());
+}
+
+TEST_F(SignInPageTest, AStoppedServiceGivesTheResultCodeAndLeavesNoSession) {
+    Save("old", "oldpw");
+    OpenPage();
+    SignIn("demo", "demo");
+    ASSERT_TRUE(m_page->HasSession());
+    m_service.Stop();
+
+    SignIn("renée", "x");
+    EXPECT_EQ(Status(), "Error occurred while creating a session: -2147467259");
+    EXPECT_FALSE(m_page->HasSession());
+    EXPECT_EQ(Stored("User Name"), "demo");
+
+    Click(res::IDC_EMAIL_PASSWORD);
+    EXPECT_EQ(Status(),
+              "Error occurred while asking the service to email your password: -2147467259");
+}
+
+TEST_F(SignInPageTest, TheDefaultStoreIsTheUsersPrivateConfiguration) {
+    const char* old = std::getenv("XDG_CONFIG_HOME");
+    const std::string saved = old != nullptr ? old : "";
+    const std::string config = m_temp.Path() + "/xdg";
+    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    m_page = std::make_unique<CSignInPage>();
+    m_page->EnsureInitialised();
+    SignIn("demo", "demo");
+    EXPECT_EQ(Status(), kSignedIn);
+    old != nullptr ? ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1) : ::unsetenv("XDG_CONFIG_HOME");
+
+    struct stat info {};
+    ASSERT_EQ(::stat((config + "/Nimbrel/Keldwick/values").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    ASSERT_EQ(::stat((config + "/Nimbrel/Keldwick").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Also when the test list is read without the test environment.
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

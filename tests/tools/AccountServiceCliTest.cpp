@@ -1,0 +1,144 @@
+// keldwick-cli's account commands against the reference account service: the project's own client
+// and the service agree on the wire.
+
+#include "support/CReferenceService.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fcntl.h>
+#include <fstream>
+#include <poll.h>
+#include <regex>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+struct CliRun {
+    int exitCode = -1;
+    std::string output;
+};
+
+// Runs keldwick-cli with `args`, collecting standard output and error for at most 30 seconds.
+CliRun RunCli(std::vector<std::string> args) {
+    args.insert(args.begin(), KELDWICK_CLI);
+    std::vector<char*> argv;
+    for (auto& arg : args) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    int ends[2];
+    CliRun run;
+    if (::pipe2(ends, O_CLOEXEC) != 0) {
+        return run;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, ends[1], STDERR_FILENO);
+    pid_t pid = -1;
+    const int spawned = ::posix_spawn(&pid, KELDWICK_CLI, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(ends[1]);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (spawned == 0) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              deadline - std::chrono::steady_clock::now())
+                              .count();
+        pollfd entry{ends[0], POLLIN, 0};
+        char block[4096];
+        if (left <= 0 || ::poll(&entry, 1, static_cast<int>(left)) <= 0) {
+            ::kill(pid, SIGKILL);
+            break;
+        }
+        const ssize_t n = ::read(ends[0], block, sizeof block);
+        if (n <= 0) {
+            break;
+        }
+        run.output.append(block, static_cast<std::size_t>(n));
+    }
+    ::close(ends[0]);
+    int status = 0;
+    if (spawned == 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
+        run.exitCode = WEXITSTATUS(status);
+    }
+    return run;
+}
+
+class AccountServiceCliTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(m_service.Start(m_temp.Path() + "/outbox")); }
+
+    CliRun Call(std::vector<std::string> args) {
+        args.push_back("--endpoint");
+        args.push_back(m_service.Endpoint());
+        return RunCli(std::move(args));
+    }
+
+    CTempFolder m_temp;
+    CReferenceService m_service;
+};
+
+TEST_F(AccountServiceCliTest, SignInOutcomesAndTheirMessages) {
+    const CliRun accepted = Call({"create-session", "--user", "demo", "--password", "demo"});
+    EXPECT_EQ(accepted.exitCode, 0) << accepted.output;
+    EXPECT_TRUE(std::regex_search(accepted.output, std::regex("session id: [0-9a-f]{32}\n")))
+        << accepted.output;
+    EXPECT_NE(accepted.output.find("error code: 0\n"), std::string::npos);
+
+    const CliRun refused = Call(
+        {"create-session", "--user", "ren\u00e9e", "--password", "cr\u00e8me <br\u00fbl\u00e9e>"});
+    EXPECT_EQ(refused.exitCode, 0) << refused.output;
+    EXPECT_NE(refused.output.find("error code: 3\n"), std::string::npos) << refused.output;
+
+    const CliRun message = Call({"get-error-message", "--code", "3"});
+    EXPECT_NE(message.output.find("The password is not correct for this user id."),
+              std::string::npos)
+        << message.output;
+}
+
+TEST_F(AccountServiceCliTest, PasswordEmailReachesTheOutbox) {
+    const CliRun sent = Call({"email-password", "--user", "ren\u00e9e"});
+    EXPECT_EQ(sent.exitCode, 0) << sent.output;
+    EXPECT_NE(sent.output.find("error code: 0\n"), std::string::npos) << sent.output;
+    const auto messages = m_service.OutboxMessages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("cr\u00e8me <br\u00fbl\u00e9e> & tea"), std::string::npos);
+
+    const CliRun noAddress = Call({"email-password", "--user", "noemail"});
+    EXPECT_NE(noAddress.output.find("error code: 5\n"), std::string::npos) << noAddress.output;
+}
+
+// The service's fault envelope is one the client reads: code and string come through.
+TEST(AccountServiceCliFaultTest, AFailureInsideTheServiceArrivesAsAServerFault) {
+    CTempFolder temp;
+    const std::string outbox = temp.Path() + "/outbox";
+    std::ofstream(outbox) << "a file where the outbox folder should be";
+    CReferenceService service;
+    ASSERT_TRUE(service.Start(outbox));
+    const CliRun run =
+        RunCli({"email-password", "--user", "demo", "--endpoint", service.Endpoint()});
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    EXPECT_NE(run.output.find("StatusSoapFault"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("fault code: 400 Server"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("fault string: The message could not be written to the outbox"),
+              std::string::npos)
+        << run.output;
+}
+
+TEST_F(AccountServiceCliTest, AWrongPathIsAFailedSend) {
+    std::string endpoint = m_service.Endpoint();
+    endpoint.replace(endpoint.rfind('/'), std::string::npos, "/Other.asmx");
+    const CliRun run =
+        RunCli({"create-session", "--user", "demo", "--password", "demo", "--endpoint", endpoint});
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    EXPECT_NE(run.output.find("-2147467259"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("HTTP status: 404"), std::string::npos) << run.output;
+}
+
+} // namespace

@@ -1,0 +1,137 @@
+"""The account service's behaviour: users, sign-in with lock-out, sessions, error messages and the
+password e-mail, which goes to an outbox folder instead of a mail server."""
+
+import email.utils
+import json
+import os
+import secrets
+import tempfile
+import threading
+import time
+
+OK = 0
+EMPTY_USER_ID = 1
+UNKNOWN_USER = 2
+WRONG_PASSWORD = 3
+ACCOUNT_LOCKED = 4
+NO_EMAIL_ADDRESS = 5
+
+MESSAGES = {
+    OK: "No error.",
+    EMPTY_USER_ID: "Please enter your user id.",
+    UNKNOWN_USER: "The user id is not known to the account service.",
+    WRONG_PASSWORD: "The password is not correct for this user id.",
+    ACCOUNT_LOCKED: "This account is locked after too many failed sign-ins. "
+    "Please contact Nimbrel support to unlock it.",
+    NO_EMAIL_ADDRESS: "No e-mail address is on file for this user id.",
+}
+
+SENDER = "Nimbrel account service <accounts@nimbrel.example>"
+
+
+class UsersFileError(Exception):
+    pass
+
+
+def load_users(path):
+    """Reads {"users": [{"userId": ..., "password": ..., "email": ...}]}; the e-mail address may
+    be empty or absent."""
+    try:
+        with open(path, encoding="utf-8") as handle:
+            document = json.load(handle)
+    except (OSError, UnicodeDecodeError, json.JSONDecodeError) as error:
+        raise UsersFileError("cannot read the users file %s: %s" % (path, error)) from None
+    entries = document.get("users") if isinstance(document, dict) else None
+    if not isinstance(entries, list):
+        raise UsersFileError('%s: expected an object with a "users" list' % path)
+    users = {}
+    for number, entry in enumerate(entries, 1):
+        fields = entry if isinstance(entry, dict) else {}
+        user_id = fields.get("userId")
+        password = fields.get("password")
+        address = fields.get("email", "")
+        if not all(isinstance(value, str) for value in (user_id, password, address)):
+            raise UsersFileError(
+                "%s: user %d needs text fields userId and password (and email)" % (path, number)
+            )
+        if not user_id or user_id in users:
+            raise UsersFileError("%s: user %d has an empty or repeated userId" % (path, number))
+        users[user_id] = {"password": password, "email": address}
+    return users
+
+
+class AccountService:
+    """The three operations. Safe to call from several request threads at once."""
+
+    def __init__(self, users, outbox, lock_after=3):
+        self._users = users
+        self._outbox = outbox
+        self._lock_after = lock_after
+        self._failures = {}
+        self._sessions = {}
+        self._lock = threading.Lock()
+        self._sent = 0
+
+    def create_session(self, user_id, password):
+        """Returns (session id or None, error code)."""
+        if not user_id:
+            return None, EMPTY_USER_ID
+        user = self._users.get(user_id)
+        if user is None:
+            return None, UNKNOWN_USER
+        with self._lock:
+            failures = self._failures.get(user_id, 0)
+            if self._lock_after > 0 and failures >= self._lock_after:
+                return None, ACCOUNT_LOCKED
+            if not secrets.compare_digest(
+                (password or "").encode("utf-8"), user["password"].encode("utf-8")
+            ):
+                self._failures[user_id] = failures + 1
+                return None, WRONG_PASSWORD
+            self._failures[user_id] = 0
+            session = secrets.token_hex(16)
+            self._sessions[session] = user_id
+        return session, OK
+
+    def session_user(self, session):
+        with self._lock:
+            return self._sessions.get(session)
+
+    @staticmethod
+    def get_error_message(_session, code):
+        return MESSAGES.get(code, "Unknown error code %d." % code)
+
+    def email_user_password(self, user_id):
+        """Returns the error code; an outbox that cannot be written raises OSError."""
+        if not user_id:
+            return EMPTY_USER_ID
+        user = self._users.get(user_id)
+        if user is None:
+            return UNKNOWN_USER
+        if not user["email"]:
+            return NO_EMAIL_ADDRESS
+        self._write_message(user_id, user)
+        return OK
+
+    def _write_message(self, user_id, user):
+        with self._lock:
+            self._sent += 1
+            number = self._sent
+        name = "%s-%04d.eml" % (time.strftime("%Y%m%dT%H%M%SZ", time.gmtime()), number)
+        text = (
+            "From: %s\r\nTo: %s\r\nSubject: Your Keldwick password\r\nDate: %s\r\n"
+            "Content-Type: text/plain; charset=utf-8\r\n\r\n"
+            "The password of the user id %s is:\r\n\r\n    %s\r\n"
+            % (SENDER, user["email"], email.utils.formatdate(usegmt=True), user_id,
+               user["password"])
+        )
+        os.makedirs(self._outbox, mode=0o700, exist_ok=True)
+        # The message holds a password: readable by its owner only, and never seen half-written.
+        handle, temporary = tempfile.mkstemp(dir=self._outbox, prefix=".sending-")
+        try:
+            with os.fdopen(handle, "w", encoding="utf-8", newline="") as stream:
+                stream.write(text)
+            os.replace(temporary, os.path.join(self._outbox, name))
+        except BaseException:
+            os.unlink(temporary)
+            raise
