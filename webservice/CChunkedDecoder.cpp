@@ -1,19 +1,10 @@
 #include "webservice/CChunkedDecoder.h"
 
+#include "text/Ascii.h"
+
 namespace {
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
+using text::HexDigitValue;
 
 } // namespace
 
@@ -27,7 +18,7 @@ void CChunkedDecoder::TakeSizeByte(char c) {
         m_state = m_size == 0 ? State::Trailer : State::Data;
         return;
     }
-    const int digit = HexValue(c);
+    const int digit = HexDigitValue(c);
     if (digit >= 0) {
         m_size = m_size * 16 + static_cast<std::uint64_t>(digit);
         ++m_digits;

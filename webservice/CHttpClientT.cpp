@@ -1,5 +1,7 @@
 #include "webservice/CHttpClientT.h"
 
+#include "text/Ascii.h"
+
 #include "webservice/CChunkedDecoder.h"
 
 #include <algorithm>
@@ -19,21 +21,7 @@ constexpr int kEmptyReceivesForUnsizedBody = 6;
 constexpr std::uint32_t kHeadReceiveSize = 2048;
 constexpr std::uint32_t kDefaultBodyBlock = 2048;
 
-char Upper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (Upper(a[i]) != Upper(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
+using text::EqualsIgnoringAsciiCase;
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
@@ -121,7 +109,7 @@ bool CHttpClientT::FindHeader(std::string_view name, std::string& value) const {
 // Stored values keep trailing white space; the framing headers are judged without it.
 bool CHttpClientT::HeaderEquals(std::string_view name, std::string_view value) const {
     const std::string* found = m_headers.Find(name);
-    return found != nullptr && EqualsIgnoringCase(Trim(*found), value);
+    return found != nullptr && EqualsIgnoringAsciiCase(Trim(*found), value);
 }
 
 std::string_view CHttpClientT::Head() const {
@@ -389,7 +377,7 @@ void CHttpClientT::StoreHeaderLine(std::string_view line) {
     if (value.size() >= kMaxHeaderField) {
         return;
     }
-    if (EqualsIgnoringCase(name, "set-cookie")) {
+    if (EqualsIgnoringAsciiCase(name, "set-cookie")) {
         OnSetCookie(value);
     }
     m_headers.Add(name, value);

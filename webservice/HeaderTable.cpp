@@ -1,5 +1,7 @@
 #include "webservice/HeaderTable.h"
 
+#include "text/Ascii.h"
+
 #include <algorithm>
 #include <array>
 #include <cassert>
@@ -16,21 +18,8 @@ constexpr std::array<std::uint32_t, 62> kPrimes{
     459317,  574157,  717697,  897133,  1121423, 1401791,  1752239,  2190299, 2737937,
     3422429, 4278037, 5347553, 6684443, 8355563, 10444457, 13055587, 13316089};
 
-char Upper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (Upper(a[i]) != Upper(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
+using text::AsciiUpper;
+using text::EqualsIgnoringAsciiCase;
 
 // The smallest listed prime that keeps the entries at most 0.75 per bucket.
 std::uint32_t PickBucketCount(std::size_t entries) {
@@ -52,7 +41,7 @@ HeaderTable::~HeaderTable() = default;
 std::uint32_t HeaderTable::HashName(std::string_view name) {
     std::uint32_t hash = 0;
     for (char c : name) {
-        const auto upper = static_cast<std::int8_t>(Upper(c));
+        const auto upper = static_cast<std::int8_t>(AsciiUpper(c));
         hash = hash * 33u + static_cast<std::uint32_t>(static_cast<std::int32_t>(upper));
     }
     return hash;
@@ -60,7 +49,7 @@ std::uint32_t HeaderTable::HashName(std::string_view name) {
 
 HeaderTable::Node* HeaderTable::FindNode(std::string_view name, std::uint32_t hash) const {
     for (Node* node = m_buckets[hash % m_buckets.size()]; node != nullptr; node = node->next) {
-        if (node->hash == hash && EqualsIgnoringCase(node->name, name)) {
+        if (node->hash == hash && EqualsIgnoringAsciiCase(node->name, name)) {
             return node;
         }
     }
@@ -120,7 +109,7 @@ bool HeaderTable::Remove(std::string_view name) {
     const std::uint32_t hash = HashName(name);
     Node** link = &m_buckets[hash % m_buckets.size()];
     while (*link != nullptr &&
-           !((*link)->hash == hash && EqualsIgnoringCase((*link)->name, name))) {
+           !((*link)->hash == hash && EqualsIgnoringAsciiCase((*link)->name, name))) {
         link = &(*link)->next;
     }
     Node* node = *link;

@@ -1,5 +1,7 @@
 #include "webservice/SoapValueText.h"
 
+#include "text/Ascii.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -293,18 +295,7 @@ bool DecodeHex(std::string_view text, std::vector<std::uint8_t>& bytes) {
     if (text.size() % 2 != 0) {
         return false;
     }
-    auto digit = [](char c) -> int {
-        if (c >= '0' && c <= '9') {
-            return c - '0';
-        }
-        if (c >= 'A' && c <= 'F') {
-            return c - 'A' + 10;
-        }
-        if (c >= 'a' && c <= 'f') {
-            return c - 'a' + 10;
-        }
-        return -1;
-    };
+    constexpr auto digit = text::HexDigitValue;
     bytes.clear();
     bytes.reserve(text.size() / 2);
     for (std::size_t i = 0; i < text.size(); i += 2) {

@@ -1,5 +1,7 @@
 #include "webservice/UrlParts.h"
 
+#include "text/Ascii.h"
+
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -22,25 +24,11 @@ constexpr std::array<SchemeEntry, 8> kSchemes{{
     {"socks", 1080},
 }};
 
-char Lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (Lower(a[i]) != Lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
+using text::EqualsIgnoringAsciiCase;
 
 UrlScheme LookUpScheme(std::string_view name) {
     for (std::size_t i = 0; i < kSchemes.size(); ++i) {
-        if (EqualsIgnoringCase(name, kSchemes[i].name)) {
+        if (EqualsIgnoringAsciiCase(name, kSchemes[i].name)) {
             return static_cast<UrlScheme>(i);
         }
     }
