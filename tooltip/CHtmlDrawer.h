@@ -4,7 +4,6 @@
 // pass paints into a rectangle, replaying those records. Between passes the drawer answers cursor
 // and click questions about the links it drew.
 
-#include "glyphtext/CGlyphText.h"
 #include "tooltip/CDrawManager.h"
 #include "tooltip/CHtmlStyleSheet.h"
 #include "tooltip/HtmlDevice.h"
@@ -144,8 +143,6 @@ private:
     LayoutMode m_mode = LayoutMode::Measure;
     HtmlDc* m_dc = nullptr;
     std::unique_ptr<PassDevice> m_device;
-    glyphtext::CGlyphText m_glyphs;
-    glyphtext::Justification m_justification;
     int m_fontHeight = 16;
     int m_fontAscent = 13;
     HtmlRect m_blockRect;

@@ -25,6 +25,8 @@ void CHtmlDrawer::BeginPassDevice() {
 
 void CHtmlDrawer::EndPassDevice() {
     PassDevice& device = *m_device;
+    // The pass's justification must not leak into the caller's later text.
+    m_dc->SetTextJustification(0, 0);
     m_dc->SetBkMode(device.previousBkMode);
     m_dc->SetBkColor(device.previousBkColour);
     m_dc->SetTextColor(device.previousTextColour);
@@ -66,16 +68,17 @@ void CHtmlDrawer::SelectStyleFont() {
 }
 
 HtmlSize CHtmlDrawer::TextExtent(std::string_view text, int limit) {
-    return {m_glyphs.Extent(m_dc->Font(), text, m_justification, limit), m_fontHeight};
+    return {m_dc->GetTextExtent(text, limit).cx, m_fontHeight};
 }
 
 void CHtmlDrawer::SetJustification(int extra, int count) {
-    m_justification =
-        count > 0 ? glyphtext::Justification{extra, count, 0} : glyphtext::Justification{};
+    if (m_dc != nullptr) {
+        m_dc->SetTextJustification(extra, count);
+    }
 }
 
 void CHtmlDrawer::TextOut(int x, int y, std::string_view text) {
-    m_glyphs.Draw(*m_dc, x, y, text, m_justification);
+    m_dc->TextOut(x, y, text);
     if (m_services.textObserver != nullptr) {
         m_services.textObserver->OnTextOut(x, y, text, m_style);
     }

@@ -57,6 +57,10 @@ public:
     // Width and height of text in the selected font, with the pending justification applied to
     // its spaces (the justification is not used up by measuring).
     Size GetTextExtent(std::string_view text) const;
+    // The same, except that measuring may stop once the width passes limit: a width past the limit
+    // then stands for "does not fit", so asking whether a long text fits costs no more than the
+    // part that does.
+    Size GetTextExtent(std::string_view text, int limit) const;
     // Spreads extra pixels over the next breakCount spaces that are measured or drawn: the k-th of
     // them (from 0) gets extra * (k + 1) / breakCount - extra * k / breakCount. Drawing text uses
     // up the spaces it draws. (0, 0) turns justification off.

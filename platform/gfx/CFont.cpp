@@ -5,6 +5,7 @@
 #include <fontconfig/fontconfig.h>
 
 #include <QFontInfo>
+#include <QPainter>
 
 #include <algorithm>
 #include <cstring>
@@ -129,14 +130,97 @@ int detail::FontData::Advance(const QString& text) const {
     std::lock_guard lock(m_mutex);
     int width = 0;
     for (QChar c : text) {
-        const char16_t code = c.unicode();
-        if (!m_known[code]) {
-            m_advances[code] = metrics.horizontalAdvance(c);
-            m_known[code] = true;
-        }
-        width += m_advances[code];
+        width += AdvanceLocked(c.unicode());
     }
     return width;
+}
+
+std::optional<int> detail::FontData::SimpleAdvance(std::string_view text, const Spread& spread,
+                                                   int limit) const {
+    std::lock_guard lock(m_mutex);
+    std::int64_t width = 0;
+    int spaces = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        char16_t code = 0;
+        if (!NextSimple(text, i, code)) {
+            return std::nullopt;
+        }
+        width += AdvanceLocked(code);
+        if (code == u' ') {
+            width += ExtraForSpace(spread.extra, spread.count, spread.first + spaces++);
+        }
+        if (width > limit) {
+            break;
+        }
+    }
+    return static_cast<int>(std::clamp<std::int64_t>(width, INT_MIN, INT_MAX));
+}
+
+int detail::FontData::AdvanceLocked(char16_t code) const {
+    if (!m_known[code]) {
+        m_advances[code] = metrics.horizontalAdvance(QChar(code));
+        m_known[code] = true;
+    }
+    return m_advances[code];
+}
+
+const detail::CachedGlyph& detail::FontData::GlyphLocked(char16_t code) const {
+    if (!m_glyphs) {
+        m_glyphs = std::make_unique<std::array<CachedGlyph, kSimpleTextEnd>>();
+    }
+    if (!m_glyphKnown[code]) {
+        (*m_glyphs)[code] = MakeGlyph(code);
+        m_glyphKnown[code] = true;
+    }
+    return (*m_glyphs)[code];
+}
+
+detail::CachedGlyph detail::FontData::MakeGlyph(char16_t code) const {
+    CachedGlyph glyph;
+    if (code == u' ') {
+        return glyph;
+    }
+    // Rendered as text output renders whole strings (onto a premultiplied colour image), so a
+    // string put together from kept glyphs has the very pixels of the string drawn at once.
+    // Glyphs may reach past their advance (italics, bearings): leave room on both sides.
+    const int margin = textMetrics.height;
+    QImage canvas(AdvanceLocked(code) + 2 * margin, textMetrics.height,
+                  QImage::Format_ARGB32_Premultiplied);
+    if (canvas.isNull()) {
+        return glyph;
+    }
+    canvas.fill(0);
+    QFont plain = font;
+    plain.setUnderline(false);
+    plain.setStrikeOut(false);
+    QPainter painter(&canvas);
+    painter.setFont(plain);
+    painter.setPen(QColor(0, 0, 0, 255));
+    painter.drawText(QPointF(margin, textMetrics.ascent), QString(QChar(code)));
+    painter.end();
+    // Keep only the ink, so drawing visits no empty margin.
+    int x0 = canvas.width();
+    int x1 = -1;
+    int y0 = canvas.height();
+    int y1 = -1;
+    for (int y = 0; y < canvas.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(canvas.constScanLine(y));
+        for (int x = 0; x < canvas.width(); ++x) {
+            if (qAlpha(row[x]) != 0) {
+                x0 = std::min(x0, x);
+                x1 = std::max(x1, x);
+                y0 = std::min(y0, y);
+                y1 = std::max(y1, y);
+            }
+        }
+    }
+    if (x1 >= 0) {
+        glyph.coverage =
+            canvas.copy(x0, y0, x1 - x0 + 1, y1 - y0 + 1).convertToFormat(QImage::Format_Alpha8);
+        glyph.left = x0 - margin;
+        glyph.top = y0;
+    }
+    return glyph;
 }
 
 void SetFaceName(LogFont& font, std::string_view face) {

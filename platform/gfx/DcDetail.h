@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 #include <vector>
 
 namespace gfx::detail {
@@ -38,5 +39,9 @@ void FillArea(const CDc& dc, const DeviceRect& area, Pixel value);
 // Paints colour through an 8-bit coverage image whose top-left pixel lies at device (x, y): full
 // coverage writes the colour, partial coverage mixes it in; covered pixels get a zero alpha byte.
 void PaintCoverage(const CDc& dc, const QImage& coverage, int x, int y, ColorRef color);
+// The same within writable (rectangles that WritableRects gave), for callers painting many small
+// images into one area.
+void PaintCoverage(const CDc& dc, const QImage& coverage, int x, int y, ColorRef color,
+                   std::span<const DeviceRect> writable);
 
 } // namespace gfx::detail

@@ -245,3 +245,124 @@ TEST(TextTest, RememberedAdvancesAgreeWithShapedWidths) {
 
 } // namespace
 } // namespace gfx
+
+#include "gfx/CRegion.h"
+
+#include <QImage>
+#include <QPainter>
+
+namespace gfx {
+namespace {
+
+LogFont Logical(const char* face, int height, int weight, std::uint8_t italic) {
+    LogFont logical;
+    logical.height = height;
+    logical.weight = weight;
+    logical.italic = italic;
+    SetFaceName(logical, face);
+    return logical;
+}
+
+// Measuring straight from UTF-8 must give the width of the converted string, and a limit may only
+// shorten the work, never change the answer to "does it fit".
+TEST(TextTest, ExtentsFromUtf8AgreeWithConvertedText) {
+    const std::string samples[] = {
+        "Status messages are displayed here.",
+        "W.i,l;l! \xC3\xA9t\xC3\xA9 \xC3\x9F",
+        "\xE2\x82\xAC 5",         // three-byte sequence: shaped
+        "e\xCC\x81t\xC3\xA9",     // combining mark: shaped
+        "bad \xC3 tail \x80\xFF", // malformed bytes measure as their replacements
+        std::string("nul\0inside", 10),
+        ""};
+    for (const char* face : {"DejaVu Sans", "Liberation Serif"}) {
+        for (std::uint8_t italic : {0, 1}) {
+            CDc dc;
+            dc.SelectFont(CFont::Create(Logical(face, 16, 700, italic)));
+            const detail::FontData* data = FontDataOf(dc.Font());
+            for (const std::string& s : samples) {
+                const QString converted =
+                    QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+                const int full = dc.GetTextExtent(s).cx;
+                EXPECT_EQ(full, data->metrics.horizontalAdvance(converted)) << face << " " << s;
+                for (int limit : {0, full / 2, full - 1, full, full + 1}) {
+                    const int limited = dc.GetTextExtent(s, limit).cx;
+                    EXPECT_EQ(limited > limit, full > limit) << s << " " << limit;
+                    if (full <= limit) {
+                        EXPECT_EQ(limited, full) << s << " " << limit;
+                    }
+                }
+            }
+        }
+    }
+}
+
+// Simple text is drawn from kept glyphs; it must have the very pixels of the string rendered at
+// once (black on white shows each pixel's coverage directly), glyphs that overlap included.
+TEST(TextTest, KeptGlyphsDrawWhatRenderingTheStringDraws) {
+    const std::string samples[] = {"Hello, world", "WAVY Tilt: AV, To; (1234) {[]} ?!@#$%&*",
+                                   "na\xC3\xAFve caf\xC3\xA9 \xC3\x85ngstr\xC3\xB6m"};
+    for (const char* face : {"DejaVu Sans", "Liberation Sans", "Liberation Serif"}) {
+        for (int height : {11, 16, 24}) {
+            for (std::uint8_t italic : {0, 1}) {
+                const CFont font = CFont::Create(Logical(face, height, 700, italic));
+                const detail::FontData* data = FontDataOf(font);
+                for (const std::string& s : samples) {
+                    CBitmap bitmap = CBitmap::Create(400, 40);
+                    CDc dc(bitmap);
+                    dc.FillSolidRect({0, 0, 400, 40}, Rgb(255, 255, 255));
+                    dc.SelectFont(font);
+                    dc.SetBkMode(BkMode::Transparent);
+                    dc.SetTextColor(Rgb(0, 0, 0));
+                    dc.TextOut(5, 3, s);
+
+                    QImage reference(400, 40, QImage::Format_ARGB32_Premultiplied);
+                    reference.fill(0);
+                    QPainter painter(&reference);
+                    // Text output keeps to the cell's rows.
+                    painter.setClipRect(QRect(0, 3, 400, data->textMetrics.height));
+                    painter.setFont(data->font);
+                    painter.setPen(QColor(0, 0, 0, 255));
+                    painter.drawText(QPointF(5, 3 + data->textMetrics.ascent),
+                                     QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())));
+                    painter.end();
+                    int differences = 0;
+                    for (int y = 0; y < 40; ++y) {
+                        for (int x = 0; x < 400; ++x) {
+                            const int grey = 255 - qAlpha(reference.pixel(x, y));
+                            differences += bitmap.GetPixel(x, y) != MakePixel(grey, grey, grey);
+                        }
+                    }
+                    EXPECT_EQ(differences, 0)
+                        << face << " " << height << " " << int(italic) << " " << s;
+                }
+            }
+        }
+    }
+}
+
+TEST(TextTest, KeptGlyphsStayInsideTheClipRegion) {
+    CBitmap bitmap = CBitmap::Create(200, 30);
+    CDc dc(bitmap);
+    dc.FillSolidRect({0, 0, 200, 30}, Rgb(255, 255, 255));
+    dc.SelectFont(PinnedFont(16));
+    dc.SetBkMode(BkMode::Transparent);
+    dc.SelectClipRegion(CRegion::FromRect({0, 0, 20, 30}));
+    dc.TextOut(0, 0, "MMMMMMMMMM");
+    // Far outside the bitmap on either side: nothing drawn, nothing overflows.
+    dc.TextOut(-(1 << 29), 0, "MMMM");
+    dc.TextOut((1 << 29), 0, "MMMM");
+    int inside = 0;
+    for (int y = 0; y < 30; ++y) {
+        for (int x = 0; x < 200; ++x) {
+            const bool ink = bitmap.GetPixel(x, y) != MakePixel(255, 255, 255);
+            if (x >= 20) {
+                ASSERT_FALSE(ink) << x << "," << y;
+            }
+            inside += ink ? 1 : 0;
+        }
+    }
+    EXPECT_GT(inside, 0);
+}
+
+} // namespace
+} // namespace gfx
