@@ -4,7 +4,7 @@
 #include "com/Bstr.h"
 #include "sax/CMemoryStream.h"
 #include "webservice/AccountServiceTables.h"
-#include "webservice/CSoapEnvelopeHandler.h"
+#include "webservice/CTableEnvelopeHandler.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -12,34 +12,18 @@
 
 namespace {
 
-class CFuzzHandler final : public CSoapEnvelopeHandler {
+class CFuzzHandler final : public CTableEnvelopeHandler {
 public:
-    CFuzzHandler() {
-        m_clientMode = true;
-        if (Failed(sax::CreateSaxXmlReader(&m_reader))) {
-            std::abort();
-        }
-    }
-    ~CFuzzHandler() override {
-        (void)m_reader->PutContentHandler(nullptr);
-        m_reader->Release();
-    }
-    const SoapFunctionMap* const* GetOperationTables() const override {
-        return account::kOperationTables;
-    }
-    const SoapFunctionMap* const* GetHeaderTables() const override {
-        return account::kHeaderTables;
-    }
-    std::u16string_view GetTargetNamespace() const override { return account::kTargetNamespaceW; }
-    std::string_view GetTargetNamespaceA() const override { return account::kTargetNamespace; }
-    void* GetHeaderRecord() override { return this; }
+    CFuzzHandler()
+        : CTableEnvelopeHandler(account::kOperationTables, account::kHeaderTables,
+                                account::kTargetNamespace, account::kTargetNamespaceW) {}
 
     void Run(std::string_view bytes) {
         CreateSessionRecord record{};
         if (Failed(BindCall(&record, account::kCreateSession))) {
             std::abort();
         }
-        (void)m_reader->PutContentHandler(this);
+        (void)Reader()->PutContentHandler(this);
         sax::CMemoryStream stream(bytes);
         if (Failed(ParseEnvelope(&stream))) {
             FreeOutputs();

@@ -3,8 +3,8 @@
 // without a network.
 
 #include "sax/CMemoryStream.h"
-#include "webservice/CSoapEnvelopeHandler.h"
 #include "webservice/CStringWriteStream.h"
+#include "webservice/CTableEnvelopeHandler.h"
 
 #include <string>
 #include <string_view>
@@ -14,25 +14,11 @@ namespace soaptest {
 inline constexpr std::string_view kNs = "urn:test/";
 inline constexpr std::u16string_view kNsW = u"urn:test/";
 
-class CTestHandler : public CSoapEnvelopeHandler {
+class CTestHandler : public CTableEnvelopeHandler {
 public:
     CTestHandler(const SoapFunctionMap* const* operations, const SoapFunctionMap* const* headers,
                  void* headerRecord = nullptr)
-        : m_operations(operations), m_headers(headers), m_headerRecord(headerRecord) {
-        m_clientMode = true;
-        (void)sax::CreateSaxXmlReader(&m_reader);
-        (void)m_reader->PutContentHandler(this);
-    }
-    ~CTestHandler() override {
-        m_reader->PutContentHandler(nullptr);
-        m_reader->Release();
-    }
-
-    const SoapFunctionMap* const* GetOperationTables() const override { return m_operations; }
-    const SoapFunctionMap* const* GetHeaderTables() const override { return m_headers; }
-    std::u16string_view GetTargetNamespace() const override { return kNsW; }
-    std::string_view GetTargetNamespaceA() const override { return kNs; }
-    void* GetHeaderRecord() override { return m_headerRecord; }
+        : CTableEnvelopeHandler(operations, headers, kNs, kNsW, headerRecord) {}
 
     // Binds and writes; the envelope text, or "failed" when writing fails.
     std::string Write(void* record, int operation) {
@@ -61,13 +47,6 @@ public:
         ResetCallState();
         return hr;
     }
-
-    sax::ISAXXMLReader* Reader() { return m_reader; }
-
-private:
-    const SoapFunctionMap* const* m_operations;
-    const SoapFunctionMap* const* m_headers;
-    void* m_headerRecord;
 };
 
 // The envelope around a body, as a service of the account kind answers.
