@@ -1,7 +1,7 @@
 #include "app/CNameInfoDlg.h"
 
-#include "app/CComputerInfoText.h"
 #include "dialog/CDialogBuilder.h"
+#include "names/CComputerInfoText.h"
 #include "res/DialogTemplates.h"
 #include "res/Resource.h"
 

@@ -7,7 +7,7 @@
 #include "res/StringTable.h"
 #include "settings/CSettingsStore.h"
 #include "text/Utf8.h"
-#include "webservice/CAccountServiceT.h"
+#include "webservice/account/CAccountServiceT.h"
 
 #include <QAbstractButton>
 

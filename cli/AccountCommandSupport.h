@@ -4,7 +4,7 @@
 
 #include "cli/CliCommand.h"
 #include "com/CBstr.h"
-#include "webservice/CAccountServiceT.h"
+#include "webservice/account/CAccountServiceT.h"
 
 #include <map>
 #include <optional>

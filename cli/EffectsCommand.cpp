@@ -5,7 +5,7 @@
 #include "cli/CliCommand.h"
 
 #include "gfx/CDc.h"
-#include "tooltip/CDrawManager.h"
+#include "tooltip/draw/CDrawManager.h"
 
 #include <QDir>
 #include <QGuiApplication>

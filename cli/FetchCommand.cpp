@@ -4,7 +4,7 @@
 #include "cli/CliCommand.h"
 
 #include "net/SocketErrors.h"
-#include "webservice/CHttpClientT.h"
+#include "webservice/http/CHttpClientT.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,8 +1,8 @@
 // keldwick-cli names: prints every name the computer reports, exactly as the computer information
 // dialog shows it (lines end in CR LF).
 
-#include "app/CComputerInfoText.h"
 #include "cli/CliCommand.h"
+#include "names/CComputerInfoText.h"
 #include "names/CLinuxComputerNames.h"
 #include "names/CSystemNameSources.h"
 

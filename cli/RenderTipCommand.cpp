@@ -7,7 +7,7 @@
 #include "gfx/CDc.h"
 #include "res/StringTable.h"
 #include "syscolor/SysColour.h"
-#include "tooltip/CHtmlDrawer.h"
+#include "tooltip/drawer/CHtmlDrawer.h"
 
 #include <QGuiApplication>
 

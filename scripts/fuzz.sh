@@ -11,11 +11,10 @@ targets=$(ninja -C build/fuzz -t targets all | sed -n 's/^\(fuzz_[A-Za-z0-9_]*\)
 [ -n "$targets" ] || { echo "fuzz: no targets"; exit 0; }
 # shellcheck disable=SC2086
 cmake --build --preset fuzz --target $targets
-shopt -s nullglob
-for target in build/fuzz/fuzz/*/fuzz_*; do
-  [ -x "$target" ] || continue
+# A target's build folder mirrors its source folder, where its corpus lives.
+for target in $(find build/fuzz/fuzz -type f -name 'fuzz_*' -perm -u+x | sort); do
   name=$(basename "$target")
-  corpus=fuzz/$(basename "$(dirname "$target")")/corpus
+  corpus=$(dirname "${target#build/fuzz/}")/corpus
   scratch=$(mktemp -d)
   echo "fuzz: $name for ${seconds}s"
   QT_QPA_PLATFORM=offscreen "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \

@@ -1,4 +1,4 @@
-#include "app/CComputerInfoText.h"
+#include "names/CComputerInfoText.h"
 
 #include "text/Utf8.h"
 

@@ -2,15 +2,17 @@
 // The codes that socket operations leave in `m_lastError`. Operations record the errno value of
 // the failing call; the conditions that have a fixed meaning map as follows:
 //
-//   not connected (a send or receive before a connection exists)   ENOTCONN    (WSAENOTCONN 10057)
-//   an operation already in progress on the same direction          EINPROGRESS (WSAEINPROGRESS
-//   10036) a connect that has not completed yet                            EINPROGRESS
-//   (WSAEWOULDBLOCK 10035) a wait that ended without its event (time-out) ETIMEDOUT   (WSAETIMEDOUT
-//   10060) connection refused by the peer                                  ECONNREFUSED
-//   (WSAECONNREFUSED 10061) name resolution failure                                         the
-//   resolver's EAI_* code,
-//                                                                   negative, so it never collides
-//                                                                   with an errno value
+// clang-format off
+//   condition                                              code          Winsock code
+//   ------------------------------------------------------ ------------- -------------------------
+//   not connected (a send or receive before a connection)  ENOTCONN      WSAENOTCONN      10057
+//   an operation already in progress on the same direction EINPROGRESS   WSAEINPROGRESS   10036
+//   a connect that has not completed yet                   EINPROGRESS   WSAEWOULDBLOCK   10035
+//   a wait that ended without its event (time-out)         ETIMEDOUT     WSAETIMEDOUT     10060
+//   connection refused by the peer                         ECONNREFUSED  WSAECONNREFUSED  10061
+//   name resolution failure                                the resolver's EAI_* code, negative,
+//                                                          so it never collides with an errno value
+// clang-format on
 //
 // A pending overlapped operation (ERROR_IO_PENDING 997) has no counterpart: every operation here
 // completes or fails before it returns.

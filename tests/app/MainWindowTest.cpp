@@ -1,9 +1,9 @@
-#include "FakeComputerNames.h"
 #include "app/CKeldwickDlg.h"
 #include "app/CNameInfoDlg.h"
 #include "dialog/CDialogBuilder.h"
 #include "help/CHelpWindow.h"
 #include "help/HtmlHelp.h"
+#include "platform/names/FakeComputerNames.h"
 #include "res/StringTable.h"
 
 #include <QApplication>
@@ -203,7 +203,7 @@ TEST(MainWindowTest, TabWalksTheButtonsThenIntoTheSheetAndItsPage) {
         QWidget* focus = QApplication::focusWidget();
         ASSERT_NE(focus, nullptr);
         visited.push_back(focus == &window.PageSheet().Tabs() ? "tabs"
-                                                               : focus->objectName().toStdString());
+                                                              : focus->objectName().toStdString());
         QTest::keyClick(focus, Qt::Key_Tab);
     }
     EXPECT_EQ(visited, (std::vector<std::string>{"1027", "1028", "1029", "tabs", "1000", "1001",

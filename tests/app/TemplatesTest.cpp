@@ -1,12 +1,12 @@
 // Every window's controls: identifiers, pixel rectangles (the dialog font's base units are 6 x 12,
 // so a dialog unit is 1.5 pixels both ways, rounded half away from zero) and tab order.
 
-#include "FakeComputerNames.h"
 #include "app/CAboutDlg.h"
 #include "app/CKeldwickDlg.h"
 #include "app/CNameInfoDlg.h"
 #include "app/CSignInPage.h"
 #include "dialog/CDialogBuilder.h"
+#include "platform/names/FakeComputerNames.h"
 #include "res/Version.h"
 
 #include <QLabel>

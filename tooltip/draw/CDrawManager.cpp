@@ -1,6 +1,6 @@
 // Backgrounds, tiles, frames, lines and the pixel operations of the draw manager.
 
-#include "tooltip/CDrawManager.h"
+#include "tooltip/draw/CDrawManager.h"
 
 #include <algorithm>
 

@@ -8,8 +8,8 @@
 #include "gfx/CDc.h"
 #include "gfx/CIcon.h"
 #include "gfx/GfxTypes.h"
-#include "tooltip/CPaletteImage.h"
-#include "tooltip/RandomSource.h"
+#include "tooltip/draw/CPaletteImage.h"
+#include "tooltip/draw/RandomSource.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,7 +1,7 @@
 // Shadows and images of the draw manager: the soft shadow by running window sums, image variants,
 // alpha blending, and bitmaps, icons and strip cells drawn through their masks.
 
-#include "tooltip/CDrawManager.h"
+#include "tooltip/draw/CDrawManager.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,7 +2,7 @@
 // computed per pixel into the palette image and mapped to a ramp from the end colour (index 0)
 // through the mid colour to the begin colour (index 255). Row r counts from the bottom.
 
-#include "tooltip/CDrawManager.h"
+#include "tooltip/draw/CDrawManager.h"
 
 #include <algorithm>
 #include <cstdint>

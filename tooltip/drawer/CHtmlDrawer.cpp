@@ -1,9 +1,9 @@
-#include "tooltip/CHtmlDrawer.h"
+#include "tooltip/drawer/CHtmlDrawer.h"
 
 #include "opener/CXdgOpener.h"
-#include "tooltip/HtmlArithmetic.h"
-#include "tooltip/HtmlMarkup.h"
-#include "tooltip/HtmlPassDevice.h"
+#include "tooltip/drawer/HtmlArithmetic.h"
+#include "tooltip/drawer/HtmlMarkup.h"
+#include "tooltip/drawer/HtmlPassDevice.h"
 
 #include <algorithm>
 

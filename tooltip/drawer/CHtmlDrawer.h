@@ -4,12 +4,12 @@
 // pass paints into a rectangle, replaying those records. Between passes the drawer answers cursor
 // and click questions about the links it drew.
 
-#include "tooltip/CDrawManager.h"
-#include "tooltip/CHtmlStyleSheet.h"
-#include "tooltip/HtmlDevice.h"
-#include "tooltip/HtmlDrawerServices.h"
-#include "tooltip/HtmlLayoutRecords.h"
-#include "tooltip/HtmlStyle.h"
+#include "tooltip/draw/CDrawManager.h"
+#include "tooltip/drawer/CHtmlStyleSheet.h"
+#include "tooltip/drawer/HtmlDevice.h"
+#include "tooltip/drawer/HtmlDrawerServices.h"
+#include "tooltip/drawer/HtmlLayoutRecords.h"
+#include "tooltip/drawer/HtmlStyle.h"
 
 #include <climits>
 #include <cstdint>

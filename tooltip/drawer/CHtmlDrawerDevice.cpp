@@ -2,11 +2,11 @@
 // text output. Fonts are kept for the drawer's life, keyed by their logical record, so a tip
 // repainted on every hover change does not realise its fonts again.
 
-#include "tooltip/CHtmlDrawer.h"
+#include "tooltip/drawer/CHtmlDrawer.h"
 
 #include "gfx/CPen.h"
 
-#include "tooltip/HtmlPassDevice.h"
+#include "tooltip/drawer/HtmlPassDevice.h"
 
 namespace tooltip {
 

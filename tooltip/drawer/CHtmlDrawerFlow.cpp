@@ -1,11 +1,11 @@
 // Flow layout: lines, text runs with wrapping and justification, and the elements that act in
 // the flow (rules, breaks, tabs, strings).
 
-#include "tooltip/CHtmlDrawer.h"
+#include "tooltip/drawer/CHtmlDrawer.h"
 
 #include "text/Utf8.h"
-#include "tooltip/HtmlArithmetic.h"
-#include "tooltip/HtmlMarkup.h"
+#include "tooltip/drawer/HtmlArithmetic.h"
+#include "tooltip/drawer/HtmlMarkup.h"
 
 #include <algorithm>
 

@@ -1,9 +1,9 @@
 // Links: the "a" tag, the hot areas recorded while drawing, and the cursor and click questions
 // the tooltip window asks about them.
 
-#include "tooltip/CHtmlDrawer.h"
+#include "tooltip/drawer/CHtmlDrawer.h"
 
-#include "tooltip/HtmlMarkup.h"
+#include "tooltip/drawer/HtmlMarkup.h"
 
 namespace tooltip {
 

@@ -1,8 +1,8 @@
 // Tables in the flow: where a table ends, so the flow layout can cut it out of the text.
 
-#include "tooltip/CHtmlDrawer.h"
+#include "tooltip/drawer/CHtmlDrawer.h"
 
-#include "tooltip/HtmlMarkup.h"
+#include "tooltip/drawer/HtmlMarkup.h"
 
 namespace tooltip {
 

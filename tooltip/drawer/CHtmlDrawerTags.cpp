@@ -1,10 +1,10 @@
 // What each tag of the markup does: style tags change the current style and are undone by their
 // closing form; the other elements act where they stand.
 
-#include "tooltip/CHtmlDrawer.h"
+#include "tooltip/drawer/CHtmlDrawer.h"
 
-#include "tooltip/HtmlArithmetic.h"
-#include "tooltip/HtmlMarkup.h"
+#include "tooltip/drawer/HtmlArithmetic.h"
+#include "tooltip/drawer/HtmlMarkup.h"
 
 #include <algorithm>
 

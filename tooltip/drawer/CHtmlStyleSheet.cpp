@@ -1,7 +1,7 @@
-#include "tooltip/CHtmlStyleSheet.h"
+#include "tooltip/drawer/CHtmlStyleSheet.h"
 
-#include "tooltip/HtmlColourNames.h"
-#include "tooltip/HtmlMarkup.h"
+#include "tooltip/drawer/HtmlColourNames.h"
+#include "tooltip/drawer/HtmlMarkup.h"
 
 #include <array>
 #include <climits>

@@ -3,7 +3,7 @@
 // that every tag and declaration uses.
 
 #include "syscolor/SysColour.h"
-#include "tooltip/HtmlStyle.h"
+#include "tooltip/drawer/HtmlStyle.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "tooltip/HtmlColourNames.h"
+#include "tooltip/drawer/HtmlColourNames.h"
 
 #include <array>
 

@@ -4,7 +4,7 @@
 // targets, the string table and the user interface's colours.
 
 #include "opener/ILinkOpener.h"
-#include "tooltip/CHtmlStyleSheet.h"
+#include "tooltip/drawer/CHtmlStyleSheet.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,6 +1,6 @@
-#include "tooltip/HtmlMarkup.h"
+#include "tooltip/drawer/HtmlMarkup.h"
 
-#include "tooltip/HtmlStyle.h"
+#include "tooltip/drawer/HtmlStyle.h"
 
 #include <algorithm>
 #include <array>

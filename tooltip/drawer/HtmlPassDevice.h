@@ -3,7 +3,7 @@
 // before the pass, and the fonts realised so far.
 
 #include "gfx/CDc.h"
-#include "tooltip/CHtmlDrawer.h"
+#include "tooltip/drawer/CHtmlDrawer.h"
 
 #include <map>
 #include <string>

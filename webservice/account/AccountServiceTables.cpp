@@ -1,4 +1,4 @@
-#include "webservice/AccountServiceTables.h"
+#include "webservice/account/AccountServiceTables.h"
 
 #include <cstddef>
 

@@ -3,7 +3,7 @@
 // GetErrorMessage (0), CreateSession (1), EmailUserPassword (2).
 
 #include "com/Bstr.h"
-#include "webservice/SoapTables.h"
+#include "webservice/soap/SoapTables.h"
 
 #include <cstdint>
 #include <string_view>

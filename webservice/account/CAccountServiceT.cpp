@@ -1,4 +1,4 @@
-#include "webservice/CAccountServiceT.h"
+#include "webservice/account/CAccountServiceT.h"
 
 #include <cstdlib>
 #include <new>

@@ -4,9 +4,9 @@
 // are written only when the whole call succeeds; m_status tells which step failed otherwise.
 
 #include "com/Bstr.h"
-#include "webservice/AccountServiceTables.h"
-#include "webservice/CSoapEnvelopeHandler.h"
-#include "webservice/CSoapTransportT.h"
+#include "webservice/account/AccountServiceTables.h"
+#include "webservice/soap/CSoapEnvelopeHandler.h"
+#include "webservice/soap/CSoapTransportT.h"
 
 #include <string_view>
 

@@ -1,4 +1,4 @@
-#include "webservice/CChunkedDecoder.h"
+#include "webservice/http/CChunkedDecoder.h"
 
 #include "text/Ascii.h"
 

@@ -10,7 +10,7 @@
 // The failed state is sticky. Decoded bytes go to the output buffer, whose maximum bounds the body;
 // a chunk size beyond that maximum fails at once, before any of its data is awaited.
 
-#include "webservice/ResponseBuffer.h"
+#include "webservice/http/ResponseBuffer.h"
 
 #include <cstddef>
 #include <cstdint>

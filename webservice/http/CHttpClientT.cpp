@@ -1,8 +1,8 @@
-#include "webservice/CHttpClientT.h"
+#include "webservice/http/CHttpClientT.h"
 
 #include "text/Ascii.h"
 
-#include "webservice/CChunkedDecoder.h"
+#include "webservice/http/CChunkedDecoder.h"
 
 #include <algorithm>
 #include <array>

@@ -13,10 +13,10 @@
 // (redirects included) by kExchangeBoundFactor times the wait time-out.
 
 #include "net/CSyncSocket.h"
-#include "webservice/HeaderTable.h"
-#include "webservice/RequestOptions.h"
-#include "webservice/ResponseBuffer.h"
-#include "webservice/UrlParts.h"
+#include "webservice/http/HeaderTable.h"
+#include "webservice/http/RequestOptions.h"
+#include "webservice/http/ResponseBuffer.h"
+#include "webservice/http/UrlParts.h"
 
 #include <cstdint>
 #include <string>

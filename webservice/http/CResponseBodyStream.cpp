@@ -1,6 +1,6 @@
-#include "webservice/CResponseBodyStream.h"
+#include "webservice/http/CResponseBodyStream.h"
 
-#include "webservice/CHttpClientT.h"
+#include "webservice/http/CHttpClientT.h"
 
 #include <algorithm>
 #include <cstring>

@@ -2,7 +2,7 @@
 // The body of a client's last response as a sequential read stream. It points into the client's
 // buffer, so it is valid until the client's next exchange.
 
-#include "webservice/CStreamBase.h"
+#include "webservice/http/CStreamBase.h"
 
 #include <cstdint>
 

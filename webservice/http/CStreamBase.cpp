@@ -1,4 +1,4 @@
-#include "webservice/CStreamBase.h"
+#include "webservice/http/CStreamBase.h"
 
 HRESULT CStreamBase::QueryInterface(REFIID iid, void** object) {
     if (object == nullptr) {

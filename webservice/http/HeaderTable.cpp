@@ -1,4 +1,4 @@
-#include "webservice/HeaderTable.h"
+#include "webservice/http/HeaderTable.h"
 
 #include "text/Ascii.h"
 

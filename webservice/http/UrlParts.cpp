@@ -1,4 +1,4 @@
-#include "webservice/UrlParts.h"
+#include "webservice/http/UrlParts.h"
 
 #include "text/Ascii.h"
 

@@ -1,7 +1,7 @@
-#include "webservice/CBodyWriter.h"
+#include "webservice/soap/CBodyWriter.h"
 
 #include "com/Bstr.h"
-#include "webservice/SoapValueText.h"
+#include "webservice/soap/SoapValueText.h"
 
 #include <charconv>
 #include <cstring>

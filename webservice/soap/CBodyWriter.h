@@ -6,7 +6,7 @@
 //     CWrappedParamsWriter  parameters inside an element named after the operation
 //     CBareParamsWriter     parameters directly under the body
 
-#include "webservice/CSoapEnvelopeHandler.h"
+#include "webservice/soap/CSoapEnvelopeHandler.h"
 
 #include <string>
 #include <string_view>

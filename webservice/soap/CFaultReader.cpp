@@ -1,6 +1,6 @@
-#include "webservice/CFaultReader.h"
+#include "webservice/soap/CFaultReader.h"
 
-#include "webservice/SoapTables.h"
+#include "webservice/soap/SoapTables.h"
 
 #include <array>
 #include <utility>

@@ -5,9 +5,9 @@
 
 #include "sax/CContentHandlerBase.h"
 #include "sax/ISAXXMLReader.h"
-#include "webservice/CFaultRecord.h"
-#include "webservice/CSubtreeSkipper.h"
-#include "webservice/CTextCollector.h"
+#include "webservice/soap/CFaultRecord.h"
+#include "webservice/soap/CSubtreeSkipper.h"
+#include "webservice/soap/CTextCollector.h"
 
 #include <string>
 

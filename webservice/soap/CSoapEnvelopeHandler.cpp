@@ -1,4 +1,4 @@
-#include "webservice/CSoapEnvelopeHandler.h"
+#include "webservice/soap/CSoapEnvelopeHandler.h"
 
 #include "com/Bstr.h"
 

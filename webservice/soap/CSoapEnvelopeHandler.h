@@ -14,10 +14,10 @@
 
 #include "sax/CContentHandlerBase.h"
 #include "sax/ISAXXMLReader.h"
-#include "webservice/CSubtreeSkipper.h"
-#include "webservice/CTextCollector.h"
-#include "webservice/IByteSink.h"
-#include "webservice/SoapTables.h"
+#include "webservice/soap/CSubtreeSkipper.h"
+#include "webservice/soap/CTextCollector.h"
+#include "webservice/soap/IByteSink.h"
+#include "webservice/soap/SoapTables.h"
 
 #include <cstdint>
 #include <string>

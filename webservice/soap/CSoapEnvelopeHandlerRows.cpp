@@ -1,11 +1,11 @@
 // The row side of the response parse: matching elements to table rows, nil values, structures,
 // arrays, references, and converting element text into values in the caller's record.
 
-#include "webservice/CSoapEnvelopeHandler.h"
+#include "webservice/soap/CSoapEnvelopeHandler.h"
 
 #include "com/Bstr.h"
 #include "text/Utf8.h"
-#include "webservice/SoapValueText.h"
+#include "webservice/soap/SoapValueText.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "webservice/CSoapTransportT.h"
+#include "webservice/soap/CSoapTransportT.h"
 
-#include "webservice/CFaultReader.h"
+#include "webservice/soap/CFaultReader.h"
 
 #include <new>
 #include <string>

@@ -9,12 +9,12 @@
 // Every failure answers E_FAIL.
 
 #include "sax/ISAXXMLReader.h"
-#include "webservice/CFaultRecord.h"
-#include "webservice/CHttpClientT.h"
-#include "webservice/CResponseBodyStream.h"
-#include "webservice/CStringWriteStream.h"
-#include "webservice/SoapClientStatus.h"
-#include "webservice/UrlParts.h"
+#include "webservice/http/CHttpClientT.h"
+#include "webservice/http/CResponseBodyStream.h"
+#include "webservice/http/UrlParts.h"
+#include "webservice/soap/CFaultRecord.h"
+#include "webservice/soap/CStringWriteStream.h"
+#include "webservice/soap/SoapClientStatus.h"
 
 #include <cstdint>
 #include <string_view>

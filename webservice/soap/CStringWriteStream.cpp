@@ -1,4 +1,4 @@
-#include "webservice/CStringWriteStream.h"
+#include "webservice/soap/CStringWriteStream.h"
 
 #include <cstring>
 #include <new>

@@ -2,7 +2,7 @@
 // A byte sink that collects everything written into one growable narrow string: the request body
 // is built in memory and sent with one Content-Length.
 
-#include "webservice/IByteSink.h"
+#include "webservice/soap/IByteSink.h"
 
 #include <string>
 #include <string_view>

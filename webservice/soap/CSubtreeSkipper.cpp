@@ -1,4 +1,4 @@
-#include "webservice/CSubtreeSkipper.h"
+#include "webservice/soap/CSubtreeSkipper.h"
 
 HRESULT CSubtreeSkipper::Begin(sax::ISAXXMLReader* reader, sax::ISAXContentHandler* parent) {
     if (reader == nullptr || parent == nullptr) {

@@ -1,4 +1,4 @@
-#include "webservice/CTableEnvelopeHandler.h"
+#include "webservice/soap/CTableEnvelopeHandler.h"
 
 #include <cstdlib>
 

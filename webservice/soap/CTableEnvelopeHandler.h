@@ -2,7 +2,7 @@
 // An envelope handler over operation and header tables chosen by its user, with a reader of its
 // own: it writes and parses envelopes without a network, for tools, benchmarks, fuzzing and tests.
 
-#include "webservice/CSoapEnvelopeHandler.h"
+#include "webservice/soap/CSoapEnvelopeHandler.h"
 
 #include <string_view>
 

@@ -1,4 +1,4 @@
-#include "webservice/CTextCollector.h"
+#include "webservice/soap/CTextCollector.h"
 
 HRESULT CTextCollector::Begin(sax::ISAXXMLReader* reader, sax::ISAXContentHandler* parent) {
     if (reader == nullptr || parent == nullptr) {

@@ -1,4 +1,4 @@
-#include "webservice/SoapTables.h"
+#include "webservice/soap/SoapTables.h"
 
 #include "com/Bstr.h"
 

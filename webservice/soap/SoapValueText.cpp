@@ -1,4 +1,4 @@
-#include "webservice/SoapValueText.h"
+#include "webservice/soap/SoapValueText.h"
 
 #include "text/Ascii.h"
 

@@ -2,7 +2,7 @@
 // depths (its cost should not depend on the depth), beside a plain per-pixel copy of the same area
 // as the memory floor; gradient and pattern fills.
 
-#include "tooltip/CDrawManager.h"
+#include "tooltip/draw/CDrawManager.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,7 +2,7 @@
 // answers every request with the same 400-byte response. Beside it, the floor: a minimal blocking
 // socket that sends the same request bytes and reads the 400 bytes back, against the same server.
 
-#include "webservice/CHttpClientT.h"
+#include "webservice/http/CHttpClientT.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,10 +3,10 @@
 
 #include "com/CBstr.h"
 #include "sax/CMemoryStream.h"
-#include "webservice/AccountServiceTables.h"
-#include "webservice/CAccountServiceT.h"
-#include "webservice/CStringWriteStream.h"
-#include "webservice/CTableEnvelopeHandler.h"
+#include "webservice/account/AccountServiceTables.h"
+#include "webservice/account/CAccountServiceT.h"
+#include "webservice/soap/CStringWriteStream.h"
+#include "webservice/soap/CTableEnvelopeHandler.h"
 
 #include <benchmark/benchmark.h>
 #include <expat.h>

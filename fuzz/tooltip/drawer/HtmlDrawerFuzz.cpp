@@ -2,7 +2,7 @@
 
 #include "gfx/CBitmap.h"
 #include "gfx/CDc.h"
-#include "tooltip/CHtmlDrawer.h"
+#include "tooltip/drawer/CHtmlDrawer.h"
 
 #include <QGuiApplication>
 

@@ -1,6 +1,6 @@
-#include "app/CComputerInfoText.h"
+#include "names/CComputerInfoText.h"
 
-#include "FakeComputerNames.h"
+#include "platform/names/FakeComputerNames.h"
 
 #include <gtest/gtest.h>
 

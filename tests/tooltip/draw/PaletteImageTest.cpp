@@ -1,4 +1,4 @@
-#include "tooltip/CPaletteImage.h"
+#include "tooltip/draw/CPaletteImage.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "tooltip/CDrawManager.h"
+#include "tooltip/draw/CDrawManager.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "tooltip/CHtmlStyleSheet.h"
+#include "tooltip/drawer/CHtmlStyleSheet.h"
 
 #include <gtest/gtest.h>
 

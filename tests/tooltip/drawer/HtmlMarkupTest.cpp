@@ -1,4 +1,4 @@
-#include "tooltip/HtmlMarkup.h"
+#include "tooltip/drawer/HtmlMarkup.h"
 
 #include <gtest/gtest.h>
 

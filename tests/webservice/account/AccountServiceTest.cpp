@@ -1,8 +1,8 @@
-#include "SoapTestHandler.h"
+#include "webservice/soap/SoapTestHandler.h"
 
 #include "com/CBstr.h"
 #include "support/CScriptedServer.h"
-#include "webservice/CAccountServiceT.h"
+#include "webservice/account/CAccountServiceT.h"
 
 #include <gtest/gtest.h>
 

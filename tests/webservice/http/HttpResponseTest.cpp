@@ -2,7 +2,7 @@
 
 #include "HttpTestSupport.h"
 
-#include "webservice/CResponseBodyStream.h"
+#include "webservice/http/CResponseBodyStream.h"
 
 #include <string>
 #include <vector>

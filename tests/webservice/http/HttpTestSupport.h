@@ -3,7 +3,7 @@
 // short enough that a broken test fails instead of hanging.
 
 #include "support/CScriptedServer.h"
-#include "webservice/CHttpClientT.h"
+#include "webservice/http/CHttpClientT.h"
 
 #include <gtest/gtest.h>
 

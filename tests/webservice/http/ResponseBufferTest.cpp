@@ -1,4 +1,4 @@
-#include "webservice/ResponseBuffer.h"
+#include "webservice/http/ResponseBuffer.h"
 
 #include <gtest/gtest.h>
 

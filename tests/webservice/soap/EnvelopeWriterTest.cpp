@@ -2,8 +2,8 @@
 #include "SoapTestTables.h"
 
 #include "com/CBstr.h"
-#include "webservice/AccountServiceTables.h"
-#include "webservice/SoapValueText.h"
+#include "webservice/account/AccountServiceTables.h"
+#include "webservice/soap/SoapValueText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "sax/CMemoryStream.h"
-#include "webservice/CFaultReader.h"
+#include "webservice/soap/CFaultReader.h"
 
 #include <gtest/gtest.h>
 

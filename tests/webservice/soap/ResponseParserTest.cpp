@@ -2,7 +2,7 @@
 #include "SoapTestTables.h"
 
 #include "com/CBstr.h"
-#include "webservice/AccountServiceTables.h"
+#include "webservice/account/AccountServiceTables.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 // without a network.
 
 #include "sax/CMemoryStream.h"
-#include "webservice/CStringWriteStream.h"
-#include "webservice/CTableEnvelopeHandler.h"
+#include "webservice/soap/CStringWriteStream.h"
+#include "webservice/soap/CTableEnvelopeHandler.h"
 
 #include <string>
 #include <string_view>

@@ -3,7 +3,7 @@
 // only carry strings and ints.
 
 #include "com/Bstr.h"
-#include "webservice/SoapTables.h"
+#include "webservice/soap/SoapTables.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -5,8 +5,8 @@
 // Besides memory safety it checks that the result does not depend on the split: the same bytes
 // delivered whole give the same outcome, status and body.
 
-#include "webservice/CHttpClientT.h"
-#include "webservice/CResponseBodyStream.h"
+#include "webservice/http/CHttpClientT.h"
+#include "webservice/http/CResponseBodyStream.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -35,7 +35,8 @@ public:
         if (!m_pieces.empty()) {
             piece = m_pieces[m_next++ % m_pieces.size()];
         }
-        const std::size_t count = std::min<std::size_t>({piece, std::size_t{length}, m_wire.size()});
+        const std::size_t count =
+            std::min<std::size_t>({piece, std::size_t{length}, m_wire.size()});
         std::copy_n(m_wire.data(), count, static_cast<char*>(buffer));
         m_wire.remove_prefix(count);
         length = static_cast<std::uint32_t>(count);

@@ -1,7 +1,7 @@
 // URL escaping, splitting and joining on arbitrary text. Checks that escaping stays in its bound
 // and that a joined URL splits and joins back to itself.
 
-#include "webservice/UrlParts.h"
+#include "webservice/http/UrlParts.h"
 
 #include <algorithm>
 #include <cstdint>

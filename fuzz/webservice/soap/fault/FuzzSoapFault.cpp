@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the fault reader, as a 500 answer's body would be.
 
 #include "sax/CMemoryStream.h"
-#include "webservice/CFaultReader.h"
+#include "webservice/soap/CFaultReader.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -3,8 +3,8 @@
 
 #include "com/Bstr.h"
 #include "sax/CMemoryStream.h"
-#include "webservice/AccountServiceTables.h"
-#include "webservice/CTableEnvelopeHandler.h"
+#include "webservice/account/AccountServiceTables.h"
+#include "webservice/soap/CTableEnvelopeHandler.h"
 
 #include <cstdint>
 #include <cstdlib>
