@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <limits>
 #include <netdb.h>
-#include <poll.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -27,8 +27,7 @@ CSyncSocket::~CSyncSocket() {
 }
 
 CSyncSocket::WaitResult CSyncSocket::WaitFor(short events) {
-    const std::uint32_t timeout =
-        m_waitTimeout == net::kWaitForever ? net::kDefaultWaitMs : m_waitTimeout;
+    const std::uint32_t timeout = net::EffectiveWaitMs(m_waitTimeout);
     const Clock::time_point start = Clock::now();
     Clock::time_point end = start + std::chrono::milliseconds(timeout);
     end = std::min(end, m_deadline);
@@ -213,6 +212,15 @@ bool CSyncSocket::ReceiveSome(void* buffer, std::uint32_t& length) {
         m_lastError = errno;
         return false;
     }
+}
+
+bool CSyncSocket::PeerHasClosed() {
+    if (!m_connected) {
+        return true;
+    }
+    char probe = 0;
+    const ssize_t got = recv(m_socket, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
+    return !(got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR));
 }
 
 void CSyncSocket::CloseConnection() {

@@ -40,6 +40,10 @@ public:
     [[nodiscard]] virtual bool ReceiveSome(void* buffer, std::uint32_t& length);
     // Closes the socket; does nothing when already closed.
     virtual void CloseConnection();
+    // Looks, without waiting, whether the peer has closed or reset the connection or sent bytes
+    // nobody asked for; either way the connection is no longer fit for a new request. True when
+    // there is no connection.
+    [[nodiscard]] virtual bool PeerHasClosed();
 
     [[nodiscard]] bool IsConnected() const { return m_connected; }
     // The open socket descriptor, -1 when none exists.

@@ -70,7 +70,7 @@ HRESULT CAccountServiceT::AttachReader() {
     return m_reader->PutContentHandler(this);
 }
 
-HRESULT CAccountServiceT::Run(void* record, int operation, std::string_view operationName) {
+HRESULT CAccountServiceT::Run(void* record, int operation) {
     HRESULT hr = BindCall(record, operation);
     if (Failed(hr)) {
         m_status = StatusOutOfMemory;
@@ -84,7 +84,7 @@ HRESULT CAccountServiceT::Run(void* record, int operation, std::string_view oper
     std::string action;
     try {
         action = "SOAPAction: \"" + std::string(account::kTargetNamespace) +
-                 std::string(operationName) + "\"\r\n";
+                 std::string(account::kOperationTables[operation]->name) + "\"\r\n";
     } catch (const std::bad_alloc&) {
         m_status = StatusSendFailed;
         return E_FAIL;
@@ -102,7 +102,7 @@ HRESULT CAccountServiceT::Run(void* record, int operation, std::string_view oper
     return hr;
 }
 
-HRESULT CAccountServiceT::Invoke(void* record, int operation, std::string_view operationName) {
+HRESULT CAccountServiceT::Invoke(void* record, int operation) {
     HRESULT hr = AttachReader();
     if (Failed(hr)) {
         m_status = StatusInitFailed;
@@ -111,7 +111,7 @@ HRESULT CAccountServiceT::Invoke(void* record, int operation, std::string_view o
     m_requestBody.Clear();
     m_fault.Clear();
     m_status = StatusOk;
-    hr = Run(record, operation, operationName);
+    hr = Run(record, operation);
     ResetCallState();
     return hr;
 }
@@ -122,7 +122,7 @@ HRESULT CAccountServiceT::CreateSession(BSTR strUserID, BSTR strUserPassword,
         return E_POINTER;
     }
     CreateSessionRecord record{strUserID, strUserPassword, nullptr, 0};
-    const HRESULT hr = Invoke(&record, account::kCreateSession, "CreateSession");
+    const HRESULT hr = Invoke(&record, account::kCreateSession);
     if (Succeeded(hr)) {
         *CreateSessionResult = record.CreateSessionResult;
         *nErrorCode = record.nErrorCode;
@@ -137,7 +137,7 @@ HRESULT CAccountServiceT::GetErrorMessage(BSTR strSessionID, std::int32_t nError
         return E_POINTER;
     }
     GetErrorMessageRecord record{strSessionID, nErrorCode, nullptr};
-    const HRESULT hr = Invoke(&record, account::kGetErrorMessage, "GetErrorMessage");
+    const HRESULT hr = Invoke(&record, account::kGetErrorMessage);
     if (Succeeded(hr)) {
         *GetErrorMessageResult = record.GetErrorMessageResult;
     }
@@ -150,7 +150,7 @@ HRESULT CAccountServiceT::EmailUserPassword(BSTR strUserID, std::int32_t* EmailU
         return E_POINTER;
     }
     EmailUserPasswordRecord record{strUserID, 0};
-    const HRESULT hr = Invoke(&record, account::kEmailUserPassword, "EmailUserPassword");
+    const HRESULT hr = Invoke(&record, account::kEmailUserPassword);
     if (Succeeded(hr)) {
         *EmailUserPasswordResult = record.EmailUserPasswordResult;
     }

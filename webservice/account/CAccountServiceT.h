@@ -43,7 +43,7 @@ protected:
 private:
     [[nodiscard]] HRESULT AttachReader();
     // One whole call over a record that holds the inputs: reader, clearing, Run, reset.
-    [[nodiscard]] HRESULT Invoke(void* record, int operation, std::string_view operationName);
+    [[nodiscard]] HRESULT Invoke(void* record, int operation);
     // Steps 3 to 8 of a call; the caller zeroes the record afterwards.
-    [[nodiscard]] HRESULT Run(void* record, int operation, std::string_view operationName);
+    [[nodiscard]] HRESULT Run(void* record, int operation);
 };

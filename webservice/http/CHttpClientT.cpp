@@ -60,6 +60,75 @@ bool ParseContentLength(std::string_view text, std::uint64_t limit, std::uint64_
     return true;
 }
 
+bool IsLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool IsControl(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u < 0x20 || u == 0x7F;
+}
+
+bool HasControl(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), IsControl);
+}
+
+// Every line of a request head ends in CR LF, holds no other control character than a tab, and
+// the only empty line is the last: nothing a URL, a Location or a caller's header text carries can
+// end a line early or add one.
+bool IsCleanHead(std::string_view head) {
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = head.find("\r\n", start);
+        if (end == std::string_view::npos) {
+            return false;
+        }
+        const std::string_view line = head.substr(start, end - start);
+        if (line.empty()) {
+            return end + 2 == head.size();
+        }
+        for (char c : line) {
+            if (IsControl(c) && c != '\t') {
+                return false;
+            }
+        }
+        start = end + 2;
+    }
+}
+
+// The request target: the path and the query, never the fragment, with spaces percent-encoded.
+bool AppendRequestTarget(std::string& head, std::string_view path, std::string_view extra) {
+    extra = extra.substr(0, extra.find('#'));
+    for (std::string_view part : {path, extra}) {
+        for (char c : part) {
+            if (IsControl(c)) {
+                return false;
+            }
+            if (c == ' ') {
+                head.append("%20");
+            } else {
+                head.push_back(c);
+            }
+        }
+    }
+    return true;
+}
+
+// A URI reference is absolute when it starts with a scheme: a letter, then letters, digits, "+",
+// "-" or ".", then ":".
+bool StartsWithScheme(std::string_view reference) {
+    const std::size_t colon = reference.find(':');
+    if (colon == std::string_view::npos || colon == 0 || !IsLetter(reference[0])) {
+        return false;
+    }
+    for (char c : reference.substr(1, colon - 1)) {
+        if (!IsLetter(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.') {
+            return false;
+        }
+    }
+    return true;
+}
+
 // Responses that never carry a body whatever their headers say.
 bool HasNoBody(int status, std::string_view method) {
     return method == "HEAD" || (status >= 100 && status < 200) || status == 204 || status == 304;
@@ -94,7 +163,7 @@ void CHttpClientT::ResetExchange() {
 }
 
 std::uint32_t CHttpClientT::EffectiveWait() const {
-    return m_waitTimeout == net::kWaitForever ? net::kDefaultWaitMs : m_waitTimeout;
+    return net::EffectiveWaitMs(m_waitTimeout);
 }
 
 bool CHttpClientT::FindHeader(std::string_view name, std::string& value) const {
@@ -164,6 +233,9 @@ bool CHttpClientT::RunExchange(const UrlParts& url) {
         }
         return false;
     }
+    if (m_statusCode == 101) {
+        return false;
+    }
     if ((m_options->flags & EvaluateStatus) != 0 && !CheckStatus(m_options->flags)) {
         CloseConnection();
         return false;
@@ -175,11 +247,19 @@ bool CHttpClientT::ComposeRequestHead(std::string& head) const {
     if (m_options->bodyLength > 0 && m_options->body == nullptr) {
         return false;
     }
+    // The parts that make up one line each must not be able to start another.
+    const char* contentType = m_options->contentType != nullptr ? m_options->contentType : "";
+    if (m_method.empty() || HasControl(m_method) || m_method.find(' ') != std::string::npos ||
+        HasControl(contentType) || HasControl(m_currentUrl.HostName())) {
+        return false;
+    }
     try {
         head.clear();
         head.reserve(256);
         head.append(m_method).append(" ");
-        head.append(m_currentUrl.UrlPath()).append(m_currentUrl.ExtraInfo());
+        if (!AppendRequestTarget(head, m_currentUrl.UrlPath(), m_currentUrl.ExtraInfo())) {
+            return false;
+        }
         head.append(" HTTP/1.1\r\n");
         if (m_options->bodyLength > 0) {
             head.append("Content-Length: ").append(std::to_string(m_options->bodyLength));
@@ -189,7 +269,12 @@ bool CHttpClientT::ComposeRequestHead(std::string& head) const {
             head.append("Content-Type: ").append(m_options->contentType).append("\r\n");
         }
         if (m_options->extraHeaders != nullptr) {
-            head.append(m_options->extraHeaders);
+            // Lines that do not end in CR LF would run into the Host line.
+            const std::string_view extra = m_options->extraHeaders;
+            if (!extra.empty() && !extra.ends_with("\r\n")) {
+                return false;
+            }
+            head.append(extra);
         }
         // An IPv6 literal needs its brackets back so the line stays parseable.
         const bool bracket = m_currentUrl.HostName().find(':') != std::string_view::npos;
@@ -199,20 +284,40 @@ bool CHttpClientT::ComposeRequestHead(std::string& head) const {
     } catch (const std::bad_alloc&) {
         return false;
     }
-    return true;
+    return IsCleanHead(head);
 }
 
-bool CHttpClientT::EnsureConnected() {
+void CHttpClientT::DropUnfitConnection() {
     if (m_peerClosed) {
         CloseConnection();
         m_peerClosed = false;
     }
+    if (!IsConnected()) {
+        return;
+    }
+    if (m_connectedHost != m_currentUrl.HostName() ||
+        m_connectedPort != m_currentUrl.PortNumber()) {
+        CloseConnection();
+        return;
+    }
+    // A server may close a kept connection while it lies idle; a request sent on it could be read
+    // and then lost with the connection. Looking first costs one call, so only an idle one pays.
+    if (m_responsesOnConnection > 0 && Clock::now() - m_lastResponseEnd > m_idleCheckAfter &&
+        PeerHasClosed()) {
+        CloseConnection();
+    }
+}
+
+bool CHttpClientT::EnsureConnected() {
+    DropUnfitConnection();
     if (IsConnected()) {
         return true;
     }
     if (!ConnectTo(m_currentUrl.HostNameText(), m_currentUrl.PortNumber())) {
         return false;
     }
+    m_connectedHost.assign(m_currentUrl.HostName());
+    m_connectedPort = m_currentUrl.PortNumber();
     m_responsesOnConnection = 0;
     return true;
 }
@@ -398,7 +503,9 @@ ReadOutcome CHttpClientT::ReadResponse() {
             break;
         }
         outcome = ParseHead(start);
-        if (outcome != ReadSucceeded || m_statusCode != 100) {
+        // Interim answers (100 Continue, 102 Processing, 103 Early Hints) precede the real one.
+        if (outcome != ReadSucceeded || m_statusCode < 100 || m_statusCode > 199 ||
+            m_statusCode == 101) {
             break;
         }
         start = m_parsePosition;
@@ -407,10 +514,12 @@ ReadOutcome CHttpClientT::ReadResponse() {
         outcome = ReadBody();
         ++m_responsesOnConnection;
     }
-    if (m_peerClosed || HeaderEquals("Connection", "close")) {
+    // After 101 the connection would speak another protocol, which this client never asks for.
+    if (m_peerClosed || m_statusCode == 101 || HeaderEquals("Connection", "close")) {
         CloseConnection();
         m_peerClosed = false;
     }
+    m_lastResponseEnd = Clock::now();
     m_readOutcome = outcome;
     return outcome;
 }
@@ -551,9 +660,16 @@ bool CHttpClientT::CheckStatus(std::uint32_t flags) {
 
 bool CHttpClientT::AbsoluteLocation(std::string_view location, std::string& absolute) const {
     location = Trim(location);
-    UrlParts probe;
-    if (probe.SplitUrl(location)) {
+    // A folded or otherwise broken value could carry a line break into the next request.
+    if (location.empty() || HasControl(location)) {
+        return false;
+    }
+    if (StartsWithScheme(location)) {
         absolute.assign(location);
+        return true;
+    }
+    if (location.substr(0, 2) == "//") {
+        absolute.assign(m_currentUrl.SchemeName()).append(":").append(location);
         return true;
     }
     UrlParts target = m_currentUrl;
@@ -594,20 +710,13 @@ bool CHttpClientT::FollowRedirect() {
         m_redirectFailed = true;
         return false;
     }
-    if (HeaderEquals("Connection", "close")) {
-        CloseConnection();
-    }
     std::string absolute;
     UrlParts next;
-    const std::string previousHost(m_currentUrl.HostName());
-    const std::uint16_t previousPort = m_currentUrl.PortNumber();
     if (!AbsoluteLocation(*location, absolute) || !next.SplitUrl(absolute) || !TakeUrl(next)) {
         m_redirectFailed = true;
         return false;
     }
-    if (m_currentUrl.HostName() != previousHost || m_currentUrl.PortNumber() != previousPort) {
-        CloseConnection();
-    }
+    // A connection to another host or port is replaced by EnsureConnected.
     m_headers.RemoveAll();
     m_response.Reset();
     bool sent = false;

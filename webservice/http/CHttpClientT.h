@@ -6,7 +6,12 @@
 // the absolute URL), Content-Length when there is a body, Content-Type when given, the caller's
 // extra header lines unchanged, Host (the bare host name, never the port), User-Agent, blank line.
 //
-// Response side: status line, optional 100 responses passed over, header lines (continuation
+// No control character reaches the wire: a head whose lines would carry one (other than a tab in a
+// value) is not sent, a space in the request target goes out as "%20", and the fragment of a URL
+// ("#...") stays with the client.
+//
+// Response side: status line, interim 1xx responses passed over (101 fails: no protocol switch is
+// asked for), header lines (continuation
 // lines joined into the value), then a sized, unsized or chunked body. Everything read from the
 // wire is bounded: the whole response by ResponseBuffer's maximum, each header name and value by
 // kMaxHeaderField, the number of redirects in a row by kMaxRedirects, and the whole exchange
@@ -18,6 +23,7 @@
 #include "webservice/http/ResponseBuffer.h"
 #include "webservice/http/UrlParts.h"
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -69,6 +75,10 @@ public:
     [[nodiscard]] const UrlParts& CurrentUrl() const { return m_currentUrl; }
     [[nodiscard]] std::uint32_t RedirectsFollowed() const { return m_redirects; }
 
+    // A kept connection idle for longer than this is checked, without blocking, for a close by the
+    // server before a request is sent on it.
+    void SetIdleCheckAfter(std::chrono::milliseconds idle) { m_idleCheckAfter = idle; }
+
     using CSyncSocket::CloseConnection;
     using CSyncSocket::IsConnected;
     using CSyncSocket::m_lastError;
@@ -83,6 +93,9 @@ protected:
 
     [[nodiscard]] bool ComposeRequestHead(std::string& head) const;
     [[nodiscard]] bool EnsureConnected();
+    // Drops a kept connection that goes to another host or port, or that the server has closed
+    // while it lay idle.
+    void DropUnfitConnection();
     [[nodiscard]] ReadOutcome ReadResponse();
     [[nodiscard]] bool CheckStatus(std::uint32_t flags);
     [[nodiscard]] bool FollowRedirect();
@@ -129,4 +142,10 @@ private:
     std::uint32_t m_responsesOnConnection = 0;
     // Set when a redirect could not be followed through to a final response.
     bool m_redirectFailed = false;
+    // Where the open connection goes; an exchange for another host or port needs a new one.
+    std::string m_connectedHost;
+    std::uint16_t m_connectedPort = 0;
+    // When the last response on the connection ended.
+    Clock::time_point m_lastResponseEnd{};
+    std::chrono::milliseconds m_idleCheckAfter{1000};
 };

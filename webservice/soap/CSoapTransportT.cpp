@@ -37,7 +37,7 @@ HRESULT CSoapTransportT::SendSoapRequest(std::string_view actionLine) {
     options.flags = FollowMoved | EvaluateStatus | BodyInBlocks;
     options.sendBlockSize = 4096;
     options.readBlockSize = 4096;
-    options.timeout = m_timeout != 0 ? m_timeout : 0xFFFFFFFFu;
+    options.timeout = m_timeout != 0 ? m_timeout : net::kWaitForever;
 
     const bool exchanged = m_http.ExchangeRequest(m_endpoint, &options);
     const int status = m_http.GetStatus();

@@ -40,7 +40,7 @@ TEST_F(HttpRequest, RequestLineCarriesPathAndQueryNotTheAbsoluteUrl) {
     const auto requests = m_server.Requests();
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[0].substr(0, requests[0].find("\r\n")), "GET / HTTP/1.1");
-    EXPECT_EQ(requests[1].substr(0, requests[1].find("\r\n")), "GET /find?name=a&b=c#top HTTP/1.1");
+    EXPECT_EQ(requests[1].substr(0, requests[1].find("\r\n")), "GET /find?name=a&b=c HTTP/1.1");
 }
 
 TEST_F(HttpRequest, EmptyBodyAndEmptyContentTypeSendNoSuchLines) {
