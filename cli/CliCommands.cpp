@@ -15,6 +15,7 @@ int RunRenderTip(Arguments args);
 int RunCreateSession(Arguments args);
 int RunGetErrorMessage(Arguments args);
 int RunEmailPassword(Arguments args);
+int RunBench(Arguments args);
 
 namespace {
 
@@ -35,6 +36,8 @@ constexpr std::array kCommands{
     CliCommand{"get-error-message", "get-error-message [--session S] --code N [--endpoint URL]",
                RunGetErrorMessage},
     CliCommand{"email-password", "email-password --user U [--endpoint URL]", RunEmailPassword},
+    CliCommand{"bench", "bench create-session --user U --password P [--count N] [--endpoint URL]",
+               RunBench},
 };
 
 } // namespace

@@ -38,6 +38,13 @@ enum ReadOutcome : std::int32_t {
     ReadNothingYet = 7,    // nothing has been read since the last reset
 };
 
+// What a client has done since it was made, for benchmarks and tests.
+struct HttpCounters {
+    std::uint32_t connectionsOpened = 0;
+    // System-level send operations (each one gathered send).
+    std::uint32_t sends = 0;
+};
+
 class CHttpClientT : private CSyncSocket {
 public:
     // A header name or value of this many bytes or more makes its line ignored.
@@ -74,6 +81,7 @@ public:
     // The URL of the exchange in progress or last run (after redirects, the final one).
     [[nodiscard]] const UrlParts& CurrentUrl() const { return m_currentUrl; }
     [[nodiscard]] std::uint32_t RedirectsFollowed() const { return m_redirects; }
+    [[nodiscard]] const HttpCounters& Counters() const { return m_counters; }
 
     // A kept connection idle for longer than this is checked, without blocking, for a close by the
     // server before a request is sent on it.
@@ -111,7 +119,7 @@ private:
     [[nodiscard]] bool RunExchange(const UrlParts& url);
     [[nodiscard]] bool SendAndRead(const std::string& head, bool& sent);
     [[nodiscard]] bool SendRequestOnce(const std::string& head);
-    [[nodiscard]] bool SendBodyInBlocks(std::uint32_t& sent);
+    [[nodiscard]] bool SendBodyInBlocks(std::uint32_t offset, std::uint32_t& sent);
     [[nodiscard]] bool ReceiveInto(ResponseBuffer& buffer, std::size_t want, std::uint32_t& got);
     [[nodiscard]] HeadSearch FindHeadEnd(std::size_t responseStart);
     [[nodiscard]] ReadOutcome ParseHead(std::size_t responseStart);
@@ -148,4 +156,5 @@ private:
     // When the last response on the connection ended.
     Clock::time_point m_lastResponseEnd{};
     std::chrono::milliseconds m_idleCheckAfter{1000};
+    HttpCounters m_counters;
 };
