@@ -44,14 +44,21 @@ void PrintFigures(const BenchFigures& figures, std::uint32_t connections) {
 } // namespace
 
 int RunBench(Arguments args) {
+    if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
+        PrintCommandHelp("bench");
+        return 0;
+    }
     if (args.empty() || args[0] != "create-session") {
         std::fprintf(stderr, "keldwick-cli bench: the only benchmark is \"create-session\"\n");
         return 2;
     }
     std::map<std::string, std::string> options;
-    if (!ParseOptions("bench", args.subspan(1), {"--user", "--password", "--count", "--endpoint"},
-                      options)) {
-        return 2;
+    int verbosity = 0;
+    if (const int parsed =
+            ParseOptions("bench", args.subspan(1),
+                         {"--user", "--password", "--count", "--endpoint"}, options, verbosity);
+        parsed >= 0) {
+        return parsed;
     }
     std::uint32_t count = kDefaultCount;
     if (options.count("--user") == 0 || options.count("--password") == 0 ||
@@ -60,7 +67,7 @@ int RunBench(Arguments args) {
                              "must be a positive number\n");
         return 2;
     }
-    auto proxy = MakeProxy(options);
+    auto proxy = MakeProxy(options, verbosity);
     const CBstr user = ToBstr(options["--user"]);
     const CBstr password = ToBstr(options["--password"]);
     rusage before{};
@@ -84,7 +91,7 @@ int RunBench(Arguments args) {
     figures.userSeconds = Seconds(after.ru_utime) - Seconds(before.ru_utime);
     figures.systemSeconds = Seconds(after.ru_stime) - Seconds(before.ru_stime);
     PrintFigures(figures, proxy->GetHttpClient().Counters().connectionsOpened);
-    return Failed(hr) ? ReportCall(*proxy, hr) : 0;
+    return Failed(hr) ? ReportCall("bench", *proxy, hr) : 0;
 }
 
 } // namespace cli

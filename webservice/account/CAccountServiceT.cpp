@@ -1,5 +1,7 @@
 #include "webservice/account/CAccountServiceT.h"
 
+#include "text/Utf8.h"
+
 #include <cstdlib>
 #include <new>
 #include <string>
@@ -11,8 +13,57 @@ std::string_view CAccountServiceT::DefaultEndpoint() {
 
 CAccountServiceT::CAccountServiceT() : CAccountServiceT(DefaultEndpoint()) {}
 
+namespace {
+
+IHttpTrace* g_processTrace = nullptr;
+
+std::string Utf8(BSTR text) {
+    return text == nullptr ? std::string() : text::Utf16ToUtf8(BstrView(text));
+}
+
+} // namespace
+
+void CAccountServiceT::SetProcessTrace(IHttpTrace* trace) {
+    g_processTrace = trace;
+}
+
 CAccountServiceT::CAccountServiceT(std::string_view endpointUrl) : CSoapTransportT(endpointUrl) {
     m_clientMode = true;
+    SetTrace(g_processTrace);
+}
+
+std::string CAccountServiceT::FailureReason() const {
+    const std::string where = m_http.Where();
+    const std::string readerText = m_reader != nullptr ? m_reader->GetLastErrorText() : "";
+    switch (m_status) {
+    case StatusOk:
+        return {};
+    case StatusInitFailed:
+        return "the XML reader could not be made";
+    case StatusOutOfMemory:
+        return "the call's parameters could not be bound (out of memory)";
+    case StatusWriteFailed:
+        return "the request envelope could not be written";
+    case StatusConnectFailed:
+    case StatusSendFailed:
+        return m_http.FailureReason();
+    case StatusServerError:
+    case StatusReadFailed:
+        return where + " answered \"" + std::string(m_http.StatusLine()) + "\" with " +
+               (m_http.GetBodyLength() == 0 ? "an empty body" : "no SOAP answer");
+    case StatusSoapFault:
+        return "the service at " + where +
+               " answered with a SOAP fault: " + Utf8(m_fault.codeLocalName.Get()) + ": " +
+               Utf8(m_fault.faultString.Get());
+    case StatusFaultUnreadable:
+        return "the service at " + where + " answered \"" + std::string(m_http.StatusLine()) +
+               "\" with a fault that could not be read" +
+               (readerText.empty() ? std::string() : " (" + readerText + ")");
+    case StatusParseFailed:
+        return "parsing the envelope from " + where + " failed" +
+               (readerText.empty() ? std::string() : " at " + readerText);
+    }
+    return "the call failed";
 }
 
 CAccountServiceT::~CAccountServiceT() {

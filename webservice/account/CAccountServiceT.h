@@ -8,6 +8,7 @@
 #include "webservice/soap/CSoapEnvelopeHandler.h"
 #include "webservice/soap/CSoapTransportT.h"
 
+#include <string>
 #include <string_view>
 
 class CAccountServiceT : public CSoapTransportT, public CSoapEnvelopeHandler {
@@ -35,6 +36,14 @@ public:
 
     // The endpoint a proxy built without one uses.
     [[nodiscard]] static std::string_view DefaultEndpoint();
+
+    // After a failed call: what failed, where and why, in words for a person; empty after a
+    // success. The HRESULT and m_status stay the values programs act on.
+    [[nodiscard]] std::string FailureReason() const;
+
+    // A trace every proxy made from now on reports its exchanges to (the desktop program's
+    // --verbose); null for none. The trace must live as long as those proxies.
+    static void SetProcessTrace(IHttpTrace* trace);
 
 protected:
     // Creates the SAX reader; a test may replace it.

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <netdb.h>
 #include <new>
 
 namespace {
@@ -129,6 +130,21 @@ bool StartsWithScheme(std::string_view reference) {
     return true;
 }
 
+// A text from the wire, fit to show on one line: control characters as "\xNN".
+std::string Printable(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        if (IsControl(c)) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned char>(c));
+            out.append(escaped);
+        } else {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
 // Responses that never carry a body whatever their headers say.
 bool HasNoBody(int status, std::string_view method) {
     return method == "HEAD" || (status >= 100 && status < 200) || status == 204 || status == 304;
@@ -149,6 +165,8 @@ bool CHttpClientT::NegotiateAuth(bool) {
 void CHttpClientT::OnSetCookie(std::string_view) {}
 
 void CHttpClientT::ResetExchange() {
+    m_stage = ExchangeStage::Preparing;
+    m_failureNote.clear();
     m_headers.RemoveAll();
     m_response.Reset();
     m_currentUrl.Clear();
@@ -220,10 +238,14 @@ bool CHttpClientT::ExchangeRequest(const UrlParts& url, const RequestOptions* op
 }
 
 bool CHttpClientT::RunExchange(const UrlParts& url) {
+    m_stage = ExchangeStage::Preparing;
     if (!TakeUrl(url)) {
+        m_failureNote = "it is not a plain http URL with a host";
         return false;
     }
     if (!ComposeRequestHead(m_requestHead)) {
+        m_failureNote = "a line of the request would carry a control character, or a body "
+                        "length has no body";
         return false;
     }
     bool sent = false;
@@ -233,6 +255,7 @@ bool CHttpClientT::RunExchange(const UrlParts& url) {
         }
         return false;
     }
+    m_stage = ExchangeStage::Judging;
     if (m_statusCode == 101) {
         return false;
     }
@@ -311,10 +334,17 @@ void CHttpClientT::DropUnfitConnection() {
 bool CHttpClientT::EnsureConnected() {
     DropUnfitConnection();
     if (IsConnected()) {
+        if (m_trace != nullptr) {
+            m_trace->OnReusing(m_connectedHost, m_connectedPort);
+        }
         return true;
     }
+    m_stage = ExchangeStage::Connecting;
     if (!ConnectTo(m_currentUrl.HostNameText(), m_currentUrl.PortNumber())) {
         return false;
+    }
+    if (m_trace != nullptr) {
+        m_trace->OnConnected(m_currentUrl.HostName(), m_currentUrl.PortNumber());
     }
     ++m_counters.connectionsOpened;
     m_connectedHost.assign(m_currentUrl.HostName());
@@ -355,6 +385,9 @@ bool CHttpClientT::SendRequestOnce(const std::string& head) {
     const std::array<SocketBuffer, 2> pieces{SocketBuffer{head.data(), head.size()},
                                              SocketBuffer{m_options->body, first}};
     std::uint32_t sent = 0;
+    if (m_trace != nullptr) {
+        m_trace->OnRequest(head, {static_cast<const char*>(m_options->body), bodyLength});
+    }
     ++m_counters.sends;
     bool ok = SendBuffers({pieces.data(), first == 0 ? 1u : 2u}, sent);
     ok = ok && std::uint64_t{sent} == head.size() + first;
@@ -362,6 +395,13 @@ bool CHttpClientT::SendRequestOnce(const std::string& head) {
         ok = SendBodyInBlocks(first, sent);
     }
     return ok && std::uint64_t{sent} == head.size() + std::uint64_t{bodyLength};
+}
+
+void CHttpClientT::Resend() {
+    CloseConnection();
+    if (m_trace != nullptr) {
+        m_trace->OnResending();
+    }
 }
 
 // A connection kept from an earlier exchange may have been closed by the server in the meantime;
@@ -376,18 +416,20 @@ bool CHttpClientT::SendAndRead(const std::string& head, bool& sent) {
         const bool reused = m_responsesOnConnection > 0;
         sent = true;
         m_lastError = 0;
+        m_stage = ExchangeStage::Sending;
         if (!SendRequestOnce(head)) {
             if (reused && attempt == 0 && m_lastError != net::kErrorTimedOut) {
-                CloseConnection();
+                Resend();
                 continue;
             }
             return false;
         }
+        m_stage = ExchangeStage::Receiving;
         const ReadOutcome outcome = ReadResponse();
         // A slow server is not a closed one: a time-out is not retried.
         if (outcome == ReadHeadMissing && m_response.Length() == 0 && reused && attempt == 0 &&
             m_lastError != net::kErrorTimedOut) {
-            CloseConnection();
+            Resend();
             continue;
         }
         return outcome == ReadSucceeded;
@@ -515,11 +557,17 @@ ReadOutcome CHttpClientT::ReadResponse() {
             m_statusCode == 101) {
             break;
         }
+        if (m_trace != nullptr) {
+            m_trace->OnResponse(m_response.View().substr(start, m_headLength), {});
+        }
         start = m_parsePosition;
     }
     if (outcome == ReadSucceeded) {
         outcome = ReadBody();
         ++m_responsesOnConnection;
+    }
+    if (m_trace != nullptr && m_headLength > 0) {
+        m_trace->OnResponse(Head(), Body());
     }
     // After 101 the connection would speak another protocol, which this client never asks for.
     if (m_peerClosed || m_statusCode == 101 || HeaderEquals("Connection", "close")) {
@@ -546,6 +594,8 @@ ReadOutcome CHttpClientT::ReadBody() {
         std::uint64_t value = 0;
         if (!ParseContentLength(*text, m_response.MaxLength(), value)) {
             m_peerClosed = true;
+            m_failureNote = "the Content-Length \"" + Printable(*text) +
+                            "\" is not one plain number within the size bound";
             return ReadBodyMissing;
         }
         contentLength = static_cast<std::int64_t>(value);
@@ -715,23 +765,117 @@ bool CHttpClientT::FollowRedirect() {
     }
     if (++m_redirects > kMaxRedirects) {
         m_redirectFailed = true;
+        m_stage = ExchangeStage::Redirecting;
+        m_failureNote = "more than " + std::to_string(kMaxRedirects) + " redirects in a row";
         return false;
     }
     std::string absolute;
     UrlParts next;
     if (!AbsoluteLocation(*location, absolute) || !next.SplitUrl(absolute) || !TakeUrl(next)) {
         m_redirectFailed = true;
+        m_stage = ExchangeStage::Redirecting;
+        m_failureNote = "the Location \"" + Printable(*location) + "\" cannot be followed";
         return false;
+    }
+    if (m_trace != nullptr) {
+        m_trace->OnRedirect(absolute);
     }
     // A connection to another host or port is replaced by EnsureConnected.
     m_headers.RemoveAll();
     m_response.Reset();
     bool sent = false;
-    if (!ComposeRequestHead(m_requestHead) || !SendAndRead(m_requestHead, sent)) {
+    if (!ComposeRequestHead(m_requestHead)) {
+        m_redirectFailed = true;
+        m_stage = ExchangeStage::Redirecting;
+        m_failureNote = "the redirect's request would carry a control character";
+        return false;
+    }
+    if (!SendAndRead(m_requestHead, sent)) {
         m_redirectFailed = true;
         return false;
     }
     // The final status is the caller's to judge; only a failure to reach it fails the redirect.
+    m_stage = ExchangeStage::Judging;
     (void)CheckStatus(m_options->flags);
     return !m_redirectFailed;
+}
+
+std::string CHttpClientT::Where() const {
+    const std::string_view host = m_currentUrl.HostName();
+    const bool bracket = host.find(':') != std::string_view::npos;
+    return (bracket ? "[" : "") + Printable(host) + (bracket ? "]:" : ":") +
+           std::to_string(m_currentUrl.PortNumber());
+}
+
+std::string_view CHttpClientT::StatusLine() const {
+    const std::string_view head = Head();
+    return head.substr(0, head.find("\r\n"));
+}
+
+std::string CHttpClientT::ErrorText() const {
+    const std::int32_t code = m_lastError;
+    if (code == net::kErrorTimedOut) {
+        const std::uint32_t wait = EffectiveWait();
+        return wait % 1000 == 0 ? "timed out after " + std::to_string(wait / 1000) + " s"
+                                : "timed out after " + std::to_string(wait) + " ms";
+    }
+    if (net::IsResolverError(code)) {
+        return gai_strerror(code);
+    }
+    return code != 0 ? std::strerror(code) : "the connection was closed";
+}
+
+std::string CHttpClientT::ReceiveFailureReason() const {
+    const std::string where = Where();
+    const bool timedOut = m_lastError == net::kErrorTimedOut;
+    switch (m_readOutcome) {
+    case ReadHeadMissing:
+        if (m_response.Length() == 0) {
+            return "waiting for the answer from " + where + " failed: " +
+                   (timedOut ? ErrorText() : "the server closed the connection without answering");
+        }
+        return "reading the answer's head from " + where + " failed: " +
+               (timedOut ? ErrorText() : "the connection closed before the head ended");
+    case ReadNoStatusCode:
+        return "reading the answer's head from " + where + " failed: the answer had no status line";
+    case ReadBadHeaders:
+        return "reading the answer's head from " + where + " failed: the status code is too large";
+    case ReadBodyMissing:
+        if (!m_failureNote.empty()) {
+            return "reading the body from " + where + " failed: " + m_failureNote;
+        }
+        return "reading the body from " + where + " failed: " +
+               (timedOut || m_lastError != 0
+                    ? ErrorText()
+                    : "the connection closed before the whole body arrived, or it passed the size "
+                      "bound");
+    case ReadChunkedFailed:
+        return "reading the body from " + where + " failed: the chunked body did not decode" +
+               (timedOut ? " (" + ErrorText() + ")" : std::string());
+    case ReadSucceeded:
+    case ReadNothingYet:
+        break;
+    }
+    return "reading the answer from " + where + " failed: " + ErrorText();
+}
+
+std::string CHttpClientT::FailureReason() const {
+    switch (m_stage) {
+    case ExchangeStage::Preparing:
+        return "the request was not sent: " + m_failureNote;
+    case ExchangeStage::Connecting:
+        if (net::IsResolverError(m_lastError)) {
+            return "resolving " + Printable(m_currentUrl.HostName()) + " failed: " + ErrorText();
+        }
+        return "connecting to " + Where() + " failed: " + ErrorText();
+    case ExchangeStage::Sending:
+        return "sending the request to " + Where() + " failed: " + ErrorText();
+    case ExchangeStage::Receiving:
+        return ReceiveFailureReason();
+    case ExchangeStage::Judging:
+        return Where() + " answered \"" + Printable(StatusLine()) + "\"";
+    case ExchangeStage::Redirecting:
+        return "following a redirect failed: " + m_failureNote;
+    }
+    return "the exchange failed";
 }

@@ -19,6 +19,7 @@
 
 #include "net/CSyncSocket.h"
 #include "webservice/http/HeaderTable.h"
+#include "webservice/http/IHttpTrace.h"
 #include "webservice/http/RequestOptions.h"
 #include "webservice/http/ResponseBuffer.h"
 #include "webservice/http/UrlParts.h"
@@ -43,6 +44,17 @@ struct HttpCounters {
     std::uint32_t connectionsOpened = 0;
     // System-level send operations (each one gathered send).
     std::uint32_t sends = 0;
+};
+
+// Where an exchange was when it ended; with the socket's error and the read outcome it says why
+// an exchange failed.
+enum class ExchangeStage : std::uint8_t {
+    Preparing,   // checking the URL and composing the head
+    Connecting,  // resolving the host and connecting
+    Sending,     // sending the request
+    Receiving,   // waiting for and reading the answer
+    Judging,     // the answer arrived; its status decides
+    Redirecting, // a redirect could not be followed
 };
 
 class CHttpClientT : private CSyncSocket {
@@ -83,6 +95,17 @@ public:
     [[nodiscard]] std::uint32_t RedirectsFollowed() const { return m_redirects; }
     [[nodiscard]] const HttpCounters& Counters() const { return m_counters; }
 
+    // Reports the exchange as it happens; null for none. The trace must outlive the client's use.
+    void SetTrace(IHttpTrace* trace) { m_trace = trace; }
+    [[nodiscard]] ExchangeStage Stage() const { return m_stage; }
+    // After a failed exchange: what failed, where and why, in words for a person, for example
+    // "connecting to 127.0.0.1:8731 failed: Connection refused".
+    [[nodiscard]] std::string FailureReason() const;
+    // "host:port" of the exchange's current URL.
+    [[nodiscard]] std::string Where() const;
+    // The first line of the last response head, without its line end.
+    [[nodiscard]] std::string_view StatusLine() const;
+
     // A kept connection idle for longer than this is checked, without blocking, for a close by the
     // server before a request is sent on it.
     void SetIdleCheckAfter(std::chrono::milliseconds idle) { m_idleCheckAfter = idle; }
@@ -115,6 +138,10 @@ private:
     enum class HeadSearch { Found, Failed };
 
     void ResetExchange();
+    // Drops the kept connection that failed before any answer, so that the request goes again.
+    void Resend();
+    [[nodiscard]] std::string ErrorText() const;
+    [[nodiscard]] std::string ReceiveFailureReason() const;
     [[nodiscard]] bool TakeUrl(const UrlParts& url);
     [[nodiscard]] bool RunExchange(const UrlParts& url);
     [[nodiscard]] bool SendAndRead(const std::string& head, bool& sent);
@@ -157,4 +184,8 @@ private:
     Clock::time_point m_lastResponseEnd{};
     std::chrono::milliseconds m_idleCheckAfter{1000};
     HttpCounters m_counters;
+    IHttpTrace* m_trace = nullptr;
+    ExchangeStage m_stage = ExchangeStage::Preparing;
+    // What the stage and the socket error cannot tell (a refused Location, a bad length).
+    std::string m_failureNote;
 };

@@ -38,6 +38,8 @@ public:
     [[nodiscard]] std::string_view GetRequestBody() const { return m_requestBody.Text(); }
     [[nodiscard]] const CFaultRecord& GetFault() const { return m_fault; }
     [[nodiscard]] const CHttpClientT& GetHttpClient() const { return m_http; }
+    // Reports every exchange of this transport as it happens; null for none.
+    void SetTrace(IHttpTrace* trace) { m_http.SetTrace(trace); }
 
 protected:
     UrlParts m_endpoint;
