@@ -132,15 +132,16 @@ HRESULT CAccountServiceT::Run(void* record, int operation) {
         m_status = StatusWriteFailed;
         return hr;
     }
-    std::string action;
+    // The line is built in a member, so that after the first call it needs no allocation.
     try {
-        action = "SOAPAction: \"" + std::string(account::kTargetNamespace) +
-                 std::string(account::kOperationTables[operation]->name) + "\"\r\n";
+        m_actionLine.assign("SOAPAction: \"");
+        m_actionLine.append(account::kTargetNamespace);
+        m_actionLine.append(account::kOperationTables[operation]->name).append("\"\r\n");
     } catch (const std::bad_alloc&) {
         m_status = StatusSendFailed;
         return E_FAIL;
     }
-    hr = SendSoapRequest(action);
+    hr = SendSoapRequest(m_actionLine);
     if (Failed(hr)) {
         return hr;
     }

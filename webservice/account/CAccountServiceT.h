@@ -55,4 +55,6 @@ private:
     [[nodiscard]] HRESULT Invoke(void* record, int operation);
     // Steps 3 to 8 of a call; the caller zeroes the record afterwards.
     [[nodiscard]] HRESULT Run(void* record, int operation);
+
+    std::string m_actionLine;
 };

@@ -19,10 +19,9 @@ CSoapTransportT::CSoapTransportT(std::string_view endpointUrl) {
 }
 
 HRESULT CSoapTransportT::SendSoapRequest(std::string_view actionLine) {
-    std::string extraHeaders;
+    std::string& extraHeaders = m_extraHeaders;
     try {
-        extraHeaders.reserve(actionLine.size() + 20);
-        extraHeaders.append(actionLine);
+        extraHeaders.assign(actionLine);
         extraHeaders.append("Accept: text/xml\r\n");
     } catch (const std::bad_alloc&) {
         return E_FAIL;

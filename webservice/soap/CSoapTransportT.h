@@ -17,6 +17,7 @@
 #include "webservice/soap/SoapClientStatus.h"
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 class CSoapTransportT {
@@ -57,4 +58,7 @@ protected:
 
 private:
     void ReadFault();
+
+    // Kept between calls so that its room is reused.
+    std::string m_extraHeaders;
 };
