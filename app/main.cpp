@@ -1,8 +1,10 @@
-// Keldwick: the desktop client. There is no command line beyond --version and --help; Qt's own
-// options (-platform and the like) pass through to Qt.
+// Keldwick: the desktop client. There is no command line beyond --version, --help and --verbose;
+// Qt's own options (-platform and the like) pass through to Qt.
 
 #include "app/CKeldwickApp.h"
 #include "res/VersionText.h"
+#include "webservice/account/CAccountServiceT.h"
+#include "webservice/soap/CTraceWriter.h"
 
 #include <cstdio>
 #include <string_view>
@@ -15,10 +17,18 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (option == "--help" || option == "-h") {
-            std::puts("usage: keldwick [--version | --help]\n\n"
+            std::puts("usage: keldwick [--version | --help | --verbose]\n\n"
+                      "--verbose writes each call to the account service to standard error.\n"
                       "Opens the Keldwick window. The About box is in the window's context menu\n"
                       "(right-click an empty part of the window) and opens with Ctrl+Shift+A.");
             return 0;
+        }
+    }
+    // --verbose: every service call's exchange on standard error, passwords masked.
+    static CTraceWriter trace(stderr, 1, account::kSecretElements);
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--verbose") {
+            CAccountServiceT::SetProcessTrace(&trace);
         }
     }
     CKeldwickApp app(argc, argv);

@@ -13,20 +13,37 @@
 
 namespace cli {
 
-// Options of one subcommand: each "--name value" pair. Returns false (after a message) for an
-// option not in `allowed`, one given twice, or one without its value.
-bool ParseOptions(std::string_view command, Arguments args,
-                  std::initializer_list<std::string_view> allowed,
-                  std::map<std::string, std::string>& options);
+// The exit statuses every command shares, for --help.
+inline constexpr std::string_view kExitStatusHelp =
+    "exit status: 0 success; 1 the call failed (network, HTTP, parse or SOAP fault), with the "
+    "reason\n"
+    "on the first line of standard error; 2 usage error\n";
 
-// The proxy for --endpoint when given, else the built-in (or KELDWICK_ENDPOINT) endpoint.
-std::optional<CAccountServiceT> MakeProxy(const std::map<std::string, std::string>& options);
+// Options of one subcommand: each "--name value" pair, and the flags -v / --verbose (the exchange
+// on standard error; twice, or -vv, with the bodies) and --help. Returns -1 to go on, 0 after
+// printing the help, 2 (after a message) for an option not in `allowed`, one given twice, or one
+// without its value.
+int ParseOptions(std::string_view command, Arguments args,
+                 std::initializer_list<std::string_view> allowed,
+                 std::map<std::string, std::string>& options, int& verbosity);
+
+// Prints "usage: keldwick-cli <the command's usage>", what -v does and the exit statuses.
+void PrintCommandHelp(std::string_view command);
+
+// The trace for -v (1) or -vv (2) on standard error, passwords masked; null for 0.
+IHttpTrace* TraceFor(int verbosity);
+
+// The proxy for --endpoint when given, else the built-in (or KELDWICK_ENDPOINT) endpoint, with the
+// trace of `verbosity`.
+std::optional<CAccountServiceT> MakeProxy(const std::map<std::string, std::string>& options,
+                                          int verbosity);
 
 CBstr ToBstr(std::string_view utf8);
 // A printable form of an output string: the text, or "(null)".
 std::string Printable(BSTR text);
 
-// Prints the HRESULT, the status and any fault; returns the exit code (0 success, 1 failure).
-int ReportCall(const CAccountServiceT& proxy, HRESULT hr);
+// On failure first the reason in words on standard error; then the HRESULT, the status and any
+// fault; returns the exit code (0 success, 1 failure).
+int ReportCall(std::string_view command, const CAccountServiceT& proxy, HRESULT hr);
 
 } // namespace cli

@@ -15,6 +15,7 @@ int RunRenderTip(Arguments args);
 int RunCreateSession(Arguments args);
 int RunGetErrorMessage(Arguments args);
 int RunEmailPassword(Arguments args);
+int RunBench(Arguments args);
 
 namespace {
 
@@ -22,7 +23,7 @@ namespace {
 constexpr std::array kCommands{
     CliCommand{"version", "version", RunVersion},
     CliCommand{"fetch",
-               "fetch [--method M] [--header \"Name: value\"]... [--content-type T] "
+               "fetch [-v|-vv] [--method M] [--header \"Name: value\"]... [--content-type T] "
                "[--data-file F] [--timeout MS] URL",
                RunFetch},
     CliCommand{"names", "names", RunNames},
@@ -30,11 +31,15 @@ constexpr std::array kCommands{
     CliCommand{"render-tip",
                "render-tip [--wrap PIXELS] [--lines] [--hot] (--in FILE | TEXT) --out FILE.png",
                RunRenderTip},
-    CliCommand{"create-session", "create-session --user U --password P [--endpoint URL]",
+    CliCommand{"create-session", "create-session [-v|-vv] --user U --password P [--endpoint URL]",
                RunCreateSession},
-    CliCommand{"get-error-message", "get-error-message [--session S] --code N [--endpoint URL]",
+    CliCommand{"get-error-message",
+               "get-error-message [-v|-vv] [--session S] --code N [--endpoint URL]",
                RunGetErrorMessage},
-    CliCommand{"email-password", "email-password --user U [--endpoint URL]", RunEmailPassword},
+    CliCommand{"email-password", "email-password [-v|-vv] --user U [--endpoint URL]",
+               RunEmailPassword},
+    CliCommand{"bench", "bench create-session --user U --password P [--count N] [--endpoint URL]",
+               RunBench},
 };
 
 } // namespace

@@ -8,14 +8,17 @@ namespace cli {
 
 int RunCreateSession(Arguments args) {
     std::map<std::string, std::string> options;
-    if (!ParseOptions("create-session", args, {"--user", "--password", "--endpoint"}, options)) {
-        return 2;
+    int verbosity = 0;
+    if (const int parsed = ParseOptions("create-session", args,
+                                        {"--user", "--password", "--endpoint"}, options, verbosity);
+        parsed >= 0) {
+        return parsed;
     }
     if (options.count("--user") == 0 || options.count("--password") == 0) {
         std::fprintf(stderr, "keldwick-cli create-session: --user and --password are needed\n");
         return 2;
     }
-    auto proxy = MakeProxy(options);
+    auto proxy = MakeProxy(options, verbosity);
     const CBstr user = ToBstr(options["--user"]);
     const CBstr password = ToBstr(options["--password"]);
     BSTR session = nullptr;
@@ -26,7 +29,7 @@ int RunCreateSession(Arguments args) {
         std::printf("session id: %s\n", Printable(owned.Get()).c_str());
         std::printf("error code: %d\n", errorCode);
     }
-    return ReportCall(*proxy, hr);
+    return ReportCall("create-session", *proxy, hr);
 }
 
 } // namespace cli

@@ -8,21 +8,24 @@ namespace cli {
 
 int RunEmailPassword(Arguments args) {
     std::map<std::string, std::string> options;
-    if (!ParseOptions("email-password", args, {"--user", "--endpoint"}, options)) {
-        return 2;
+    int verbosity = 0;
+    if (const int parsed =
+            ParseOptions("email-password", args, {"--user", "--endpoint"}, options, verbosity);
+        parsed >= 0) {
+        return parsed;
     }
     if (options.count("--user") == 0) {
         std::fprintf(stderr, "keldwick-cli email-password: --user is needed\n");
         return 2;
     }
-    auto proxy = MakeProxy(options);
+    auto proxy = MakeProxy(options, verbosity);
     const CBstr user = ToBstr(options["--user"]);
     std::int32_t result = 0;
     const HRESULT hr = proxy->EmailUserPassword(user.Get(), &result);
     if (Succeeded(hr)) {
         std::printf("error code: %d\n", result);
     }
-    return ReportCall(*proxy, hr);
+    return ReportCall("email-password", *proxy, hr);
 }
 
 } // namespace cli

@@ -1,7 +1,7 @@
 // keldwick-cli fetch: one HTTP exchange with the program's own client. The status, the read outcome
 // and the stored headers go to standard error, the body to standard output.
 
-#include "cli/CliCommand.h"
+#include "cli/AccountCommandSupport.h"
 
 #include "net/SocketErrors.h"
 #include "webservice/http/CHttpClientT.h"
@@ -27,6 +27,7 @@ struct FetchRequest {
     std::vector<char> body;
     std::uint32_t timeout = net::kWaitForever;
     std::string url;
+    int verbosity = 0;
 };
 
 int Usage(const char* problem) {
@@ -72,6 +73,14 @@ int ParseArguments(Arguments args, FetchRequest& request) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
         const bool hasValue = i + 1 < args.size();
+        if (arg == "--help" || arg == "-h") {
+            PrintCommandHelp("fetch");
+            return -1;
+        }
+        if (arg == "-v" || arg == "--verbose" || arg == "-vv") {
+            request.verbosity += arg == "-vv" ? 2 : 1;
+            continue;
+        }
         if (arg == "--method" || arg == "--header" || arg == "--content-type" ||
             arg == "--data-file" || arg == "--timeout") {
             if (!hasValue) {
@@ -156,7 +165,7 @@ void PrintResult(const CHttpClientT& client) {
 int RunFetch(Arguments args) {
     FetchRequest request;
     if (const int usage = ParseArguments(args, request); usage != 0) {
-        return usage;
+        return usage < 0 ? 0 : usage;
     }
     char escaped[kMaxUrlLength + 1];
     UrlParts url;
@@ -173,7 +182,11 @@ int RunFetch(Arguments args) {
     options.bodyLength = static_cast<std::uint32_t>(request.body.size());
     options.timeout = request.timeout;
     auto client = std::make_unique<CHttpClientT>();
+    client->SetTrace(TraceFor(request.verbosity));
     const bool ok = client->ExchangeRequest(url, &options);
+    if (!ok) {
+        std::fprintf(stderr, "keldwick-cli fetch: %s\n", client->FailureReason().c_str());
+    }
     PrintResult(*client);
     return ok ? 0 : 1;
 }

@@ -9,8 +9,11 @@ namespace cli {
 
 int RunGetErrorMessage(Arguments args) {
     std::map<std::string, std::string> options;
-    if (!ParseOptions("get-error-message", args, {"--session", "--code", "--endpoint"}, options)) {
-        return 2;
+    int verbosity = 0;
+    if (const int parsed = ParseOptions("get-error-message", args,
+                                        {"--session", "--code", "--endpoint"}, options, verbosity);
+        parsed >= 0) {
+        return parsed;
     }
     const auto code = options.find("--code");
     std::int32_t errorCode = 0;
@@ -21,7 +24,7 @@ int RunGetErrorMessage(Arguments args) {
         std::fprintf(stderr, "keldwick-cli get-error-message: --code needs a 32-bit number\n");
         return 2;
     }
-    auto proxy = MakeProxy(options);
+    auto proxy = MakeProxy(options, verbosity);
     const auto session = options.find("--session");
     const CBstr sessionId = session != options.end() ? ToBstr(session->second) : CBstr();
     BSTR message = nullptr;
@@ -30,7 +33,7 @@ int RunGetErrorMessage(Arguments args) {
     if (Succeeded(hr)) {
         std::printf("message: %s\n", Printable(owned.Get()).c_str());
     }
-    return ReportCall(*proxy, hr);
+    return ReportCall("get-error-message", *proxy, hr);
 }
 
 } // namespace cli

@@ -1,4 +1,5 @@
-// keldwick-cli: the headless front end. Every subsystem has a face here that works without a display.
+// keldwick-cli: the headless front end. Every subsystem has a face here that works without a
+// display.
 
 #include "cli/CliCommand.h"
 
@@ -16,6 +17,10 @@ void PrintUsage(std::FILE* out) {
         std::fprintf(out, "  keldwick-cli %.*s\n", static_cast<int>(command.usage.size()),
                      command.usage.data());
     }
+    std::fprintf(out, "\n\"keldwick-cli COMMAND --help\" describes one command.\n"
+                      "exit status: 0 success; 1 the command failed (for a call: network, HTTP,\n"
+                      "parse or SOAP fault, with the reason on the first line of standard error);\n"
+                      "2 usage error\n");
 }
 
 } // namespace

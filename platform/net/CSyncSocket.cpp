@@ -3,13 +3,15 @@
 #include "net/CHostAddress.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <limits>
 #include <netdb.h>
-#include <poll.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -27,8 +29,7 @@ CSyncSocket::~CSyncSocket() {
 }
 
 CSyncSocket::WaitResult CSyncSocket::WaitFor(short events) {
-    const std::uint32_t timeout =
-        m_waitTimeout == net::kWaitForever ? net::kDefaultWaitMs : m_waitTimeout;
+    const std::uint32_t timeout = net::EffectiveWaitMs(m_waitTimeout);
     const Clock::time_point start = Clock::now();
     Clock::time_point end = start + std::chrono::milliseconds(timeout);
     end = std::min(end, m_deadline);
@@ -55,6 +56,41 @@ CSyncSocket::WaitResult CSyncSocket::WaitFor(short events) {
     }
 }
 
+std::uint32_t CSyncSocket::WaitBound() const {
+    const std::uint32_t timeout = net::EffectiveWaitMs(m_waitTimeout);
+    if (m_deadline == Clock::time_point::max()) {
+        return timeout;
+    }
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(m_deadline - Clock::now()).count();
+    return static_cast<std::uint32_t>(std::clamp<std::int64_t>(left, 0, timeout));
+}
+
+bool CSyncSocket::ApplyTimeout(int option, std::uint32_t& applied, std::uint32_t milliseconds) {
+    if (applied == milliseconds) {
+        return true;
+    }
+    timeval value{};
+    value.tv_sec = static_cast<time_t>(milliseconds / 1000);
+    value.tv_usec = static_cast<suseconds_t>((milliseconds % 1000) * 1000);
+    if (setsockopt(m_socket, SOL_SOCKET, option, &value, sizeof value) != 0) {
+        m_lastError = errno;
+        return false;
+    }
+    applied = milliseconds;
+    return true;
+}
+
+bool CSyncSocket::PrepareWait(int option, std::uint32_t& applied) {
+    // A kernel time-out of 0 would mean no bound at all.
+    const std::uint32_t bound = WaitBound();
+    if (bound == 0) {
+        m_lastError = net::kErrorTimedOut;
+        return false;
+    }
+    return ApplyTimeout(option, applied, bound);
+}
+
 bool CSyncSocket::OpenSocket(int family, int type, int protocol) {
     m_socket = socket(family, type | SOCK_NONBLOCK | SOCK_CLOEXEC, protocol);
     if (m_socket < 0) {
@@ -62,8 +98,8 @@ bool CSyncSocket::OpenSocket(int family, int type, int protocol) {
         m_socket = -1;
         return false;
     }
-    // A request goes out as a head and then a body in separate sends; with Nagle's algorithm the
-    // body would wait for the peer's delayed acknowledgement of the head, stalling every exchange.
+    // A large body leaves in several sends; with Nagle's algorithm a short last piece would wait
+    // for the peer's delayed acknowledgement of the one before, stalling the exchange.
     if (type == SOCK_STREAM) {
         const int on = 1;
         setsockopt(m_socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
@@ -113,6 +149,12 @@ bool CSyncSocket::ConnectTo(const char* host, std::uint16_t port) {
     } else {
         m_lastError = errno;
     }
+    // From here on the kernel's time-outs bound the waits (see the header).
+    int blocking = 0;
+    if (connected && ioctl(m_socket, FIONBIO, &blocking) != 0) {
+        m_lastError = errno;
+        connected = false;
+    }
     if (!connected) {
         CloseConnection();
         return false;
@@ -132,31 +174,35 @@ bool CSyncSocket::SendBuffers(std::span<const SocketBuffer> buffers, std::uint32
         m_lastError = net::kErrorInProgress;
         return false;
     }
-    std::vector<iovec> pieces;
-    pieces.reserve(buffers.size());
+    // A request is a head and a body: the pieces live on the stack unless there are many.
+    std::array<iovec, kMaxPiecesPerSend> local{};
+    std::vector<iovec> many;
+    if (buffers.size() > local.size()) {
+        many.resize(buffers.size());
+    }
+    iovec* const room = many.empty() ? local.data() : many.data();
+    std::size_t count = 0;
     for (const SocketBuffer& buffer : buffers) {
         if (buffer.length > 0) {
-            pieces.push_back({const_cast<void*>(buffer.data), buffer.length});
+            room[count++] = {const_cast<void*>(buffer.data), buffer.length};
         }
     }
+    const std::span<iovec> pieces(room, count);
     std::size_t next = 0;
     std::uint64_t total = 0;
     while (next < pieces.size()) {
         msghdr message{};
         message.msg_iov = pieces.data() + next;
         message.msg_iovlen = std::min<std::size_t>(pieces.size() - next, kMaxPiecesPerSend);
+        if (!PrepareWait(SO_SNDTIMEO, m_sendTimeoutSet)) {
+            break;
+        }
         const ssize_t sent = sendmsg(m_socket, &message, MSG_NOSIGNAL);
         if (sent < 0) {
             if (errno == EINTR) {
                 continue;
             }
-            if (errno == EAGAIN || errno == EWOULDBLOCK) {
-                if (WaitFor(POLLOUT) != WaitResult::Ready) {
-                    break;
-                }
-                continue;
-            }
-            m_lastError = errno;
+            m_lastError = errno == EAGAIN || errno == EWOULDBLOCK ? net::kErrorTimedOut : errno;
             break;
         }
         total += static_cast<std::uint64_t>(sent);
@@ -171,7 +217,6 @@ bool CSyncSocket::SendBuffers(std::span<const SocketBuffer> buffers, std::uint32
         }
     }
     bytesSent = static_cast<std::uint32_t>(std::min<std::uint64_t>(total, UINT32_MAX));
-    m_awaitingAnswer = true;
     return next == pieces.size();
 }
 
@@ -187,15 +232,10 @@ bool CSyncSocket::ReceiveSome(void* buffer, std::uint32_t& length) {
         m_lastError = net::kErrorInProgress;
         return false;
     }
-    // Right after a request the answer cannot be there yet: waiting first saves a receive call
-    // that could only report that it would block.
-    if (m_awaitingAnswer) {
-        m_awaitingAnswer = false;
-        if (WaitFor(POLLIN) != WaitResult::Ready) {
+    for (;;) {
+        if (!PrepareWait(SO_RCVTIMEO, m_receiveTimeoutSet)) {
             return false;
         }
-    }
-    for (;;) {
         const ssize_t got = recv(m_socket, buffer, room, 0);
         if (got >= 0) {
             length = static_cast<std::uint32_t>(got);
@@ -204,15 +244,18 @@ bool CSyncSocket::ReceiveSome(void* buffer, std::uint32_t& length) {
         if (errno == EINTR) {
             continue;
         }
-        if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            if (WaitFor(POLLIN) != WaitResult::Ready) {
-                return false;
-            }
-            continue;
-        }
-        m_lastError = errno;
+        m_lastError = errno == EAGAIN || errno == EWOULDBLOCK ? net::kErrorTimedOut : errno;
         return false;
     }
+}
+
+bool CSyncSocket::PeerHasClosed() {
+    if (!m_connected) {
+        return true;
+    }
+    char probe = 0;
+    const ssize_t got = recv(m_socket, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
+    return !(got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR));
 }
 
 void CSyncSocket::CloseConnection() {
@@ -221,5 +264,5 @@ void CSyncSocket::CloseConnection() {
         m_socket = -1;
     }
     m_connected = false;
-    m_awaitingAnswer = false;
+    m_receiveTimeoutSet = m_sendTimeoutSet = 0;
 }

@@ -1,8 +1,13 @@
 #pragma once
 // One client TCP connection whose every operation is synchronous for the caller and bounded in
-// time: a non-blocking socket waited on with poll. Each wait lasts at most `m_waitTimeout`
-// milliseconds (kWaitForever means the 30-second default) and never past the deadline set with
-// SetDeadline, so a dead or trickling peer cannot hold the caller for good.
+// time. Each wait lasts at most `m_waitTimeout` milliseconds (kWaitForever means the 30-second
+// default) and never past the deadline set with SetDeadline, so a dead or trickling peer cannot
+// hold the caller for good.
+//
+// The connect is started without blocking and waited for with poll. Once connected, the socket
+// blocks and the kernel's receive and send time-outs carry the wait bound, so a send or a receive
+// is one system call however long it waits; the time-outs are set again only when the bound
+// changes (near the deadline).
 //
 // The operations are virtual so that a test double can stand in for the network.
 
@@ -40,6 +45,10 @@ public:
     [[nodiscard]] virtual bool ReceiveSome(void* buffer, std::uint32_t& length);
     // Closes the socket; does nothing when already closed.
     virtual void CloseConnection();
+    // Looks, without waiting, whether the peer has closed or reset the connection or sent bytes
+    // nobody asked for; either way the connection is no longer fit for a new request. True when
+    // there is no connection.
+    [[nodiscard]] virtual bool PeerHasClosed();
 
     [[nodiscard]] bool IsConnected() const { return m_connected; }
     // The open socket descriptor, -1 when none exists.
@@ -59,12 +68,19 @@ private:
     enum class WaitResult { Ready, TimedOut, Failed };
 
     [[nodiscard]] WaitResult WaitFor(short events);
+    // Milliseconds the next wait may last: the time-out, cut to what is left before the deadline.
+    [[nodiscard]] std::uint32_t WaitBound() const;
+    // Sets the kernel time-out `option` to `milliseconds` unless it holds that already.
+    [[nodiscard]] bool ApplyTimeout(int option, std::uint32_t& applied, std::uint32_t milliseconds);
+    // Before a blocking call: false (and ETIMEDOUT) when no time is left.
+    [[nodiscard]] bool PrepareWait(int option, std::uint32_t& applied);
     [[nodiscard]] bool OpenSocket(int family, int type, int protocol);
     [[nodiscard]] bool FinishConnect();
 
     int m_socket = -1;
-    // Set by a send; the next receive waits before it reads.
-    bool m_awaitingAnswer = false;
+    // The receive and send time-outs the socket holds; 0 means none set yet.
+    std::uint32_t m_receiveTimeoutSet = 0;
+    std::uint32_t m_sendTimeoutSet = 0;
     std::mutex m_readLock;
     std::mutex m_writeLock;
     Clock::time_point m_deadline = Clock::time_point::max();

@@ -27,6 +27,11 @@ constexpr std::uint32_t kWaitForever = 0xFFFFFFFFu;
 // The bound of one wait when the caller asked for none.
 constexpr std::uint32_t kDefaultWaitMs = 30'000;
 
+// The bound that one wait with the time-out `timeoutMs` really has.
+[[nodiscard]] constexpr std::uint32_t EffectiveWaitMs(std::uint32_t timeoutMs) {
+    return timeoutMs == kWaitForever ? kDefaultWaitMs : timeoutMs;
+}
+
 constexpr std::int32_t kErrorNotConnected = ENOTCONN;
 constexpr std::int32_t kErrorInProgress = EINPROGRESS;
 constexpr std::int32_t kErrorTimedOut = ETIMEDOUT;

@@ -4,13 +4,18 @@
 
 namespace sax {
 
+// UTF-8 never needs more UTF-16 code units than it has bytes, so the room is made once and the
+// text written straight into it; ASCII, nearly all of a SOAP document, takes the short path.
 void AppendUtf16(std::u16string& out, const char* utf8, std::size_t length) {
+    const std::size_t start = out.size();
+    out.resize(start + length);
+    char16_t* target = out.data() + start;
     const auto* p = reinterpret_cast<const unsigned char*>(utf8);
     const auto* end = p + length;
     while (p < end) {
         const unsigned char lead = *p;
         if (lead < 0x80) {
-            out.push_back(static_cast<char16_t>(lead));
+            *target++ = static_cast<char16_t>(lead);
             ++p;
             continue;
         }
@@ -28,7 +33,7 @@ void AppendUtf16(std::u16string& out, const char* utf8, std::size_t length) {
         }
         if (end - p <= extra) {
             // Expat hands over complete sequences; a cut one cannot be decoded.
-            out.push_back(u'\uFFFD');
+            *target++ = u'\uFFFD';
             break;
         }
         for (int i = 1; i <= extra; ++i) {
@@ -37,12 +42,13 @@ void AppendUtf16(std::u16string& out, const char* utf8, std::size_t length) {
         p += extra + 1;
         if (cp >= 0x10000) {
             cp -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+            *target++ = static_cast<char16_t>(0xD800 + (cp >> 10));
+            *target++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
         } else {
-            out.push_back(static_cast<char16_t>(cp));
+            *target++ = static_cast<char16_t>(cp);
         }
     }
+    out.resize(static_cast<std::size_t>(target - out.data()));
 }
 
 void CSaxAttributes::Clear() {

@@ -1,5 +1,7 @@
 #include "sax/CSaxXmlReader.h"
 
+#include "sax/HashSalt.h"
+
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -81,9 +83,12 @@ HRESULT CSaxXmlReader::Begin() {
         if (m_parser == nullptr) {
             return E_OUTOFMEMORY;
         }
+        m_hashSalt = NewHashSalt();
     } else if (XML_ParserReset(m_parser, nullptr) == XML_FALSE) {
         return E_OUTOFMEMORY;
     }
+    // A reset forgets the salt; without it expat would ask the kernel for a new one.
+    XML_SetHashSalt(m_parser, m_hashSalt);
     InstallHandlers();
     m_parsing = true;
     m_result = S_OK;

@@ -76,6 +76,8 @@ private:
 
     std::uint32_t m_references = 1;
     XML_Parser m_parser = nullptr;
+    // Taken when the parser is made, set again after every reset.
+    unsigned long m_hashSalt = 0;
     ISAXContentHandler* m_handler = nullptr;
     HRESULT m_result = S_OK;
     bool m_parsing = false;

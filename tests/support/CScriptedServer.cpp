@@ -103,6 +103,11 @@ CScriptedServer& CScriptedServer::Close() {
     return *this;
 }
 
+CScriptedServer& CScriptedServer::CloseForSending() {
+    Current().push_back({Step::Kind::CloseForSending, {}, 0});
+    return *this;
+}
+
 CScriptedServer& CScriptedServer::Stall() {
     Current().push_back({Step::Kind::Stall, {}, 0});
     return *this;
@@ -226,6 +231,9 @@ void CScriptedServer::RunConnection(int connection, const std::vector<Step>& ste
         case Step::Kind::Close:
             close(connection);
             return;
+        case Step::Kind::CloseForSending:
+            shutdown(connection, SHUT_WR);
+            break;
         case Step::Kind::Stall: {
             char sink[4096];
             while (WaitReadable(connection, kPeerWaitMs) == 1 &&

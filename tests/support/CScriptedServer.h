@@ -40,6 +40,8 @@ public:
     CScriptedServer& Pause(int milliseconds);
     // Closes the connection (the script of this connection ends).
     CScriptedServer& Close();
+    // Ends the sending direction (the client sees the close) but keeps reading.
+    CScriptedServer& CloseForSending();
     // Keeps the connection open without sending until the client closes it or the server stops.
     CScriptedServer& Stall();
 
@@ -58,7 +60,7 @@ public:
 
 private:
     struct Step {
-        enum class Kind { ReadRequest, Send, Pause, Close, Stall };
+        enum class Kind { ReadRequest, Send, Pause, Close, CloseForSending, Stall };
         Kind kind;
         std::string bytes;
         int milliseconds = 0;

@@ -2,6 +2,7 @@
 // and the service agree on the wire.
 
 #include "support/CReferenceService.h"
+#include "support/CScriptedServer.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -139,6 +140,51 @@ TEST_F(AccountServiceCliTest, AWrongPathIsAFailedSend) {
     EXPECT_EQ(run.exitCode, 1) << run.output;
     EXPECT_NE(run.output.find("-2147467259"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("HTTP status: 404"), std::string::npos) << run.output;
+}
+
+TEST_F(AccountServiceCliTest, FailureReasonComesFirstAndTheTraceHidesThePassword) {
+    std::uint16_t closedPort = 0;
+    {
+        CScriptedServer gone;
+        closedPort = gone.Port();
+    }
+    const std::string where = "127.0.0.1:" + std::to_string(closedPort);
+    const CliRun refused = RunCli({"create-session", "--user", "alice", "--password", "x",
+                                   "--endpoint", "http://" + where + "/AccountService.asmx"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.output.rfind("keldwick-cli create-session: connecting to " + where +
+                                       " failed: Connection refused\n",
+                                   0),
+              0u)
+        << refused.output;
+    EXPECT_NE(refused.output.find("m_status: 5 StatusSendFailed\n"), std::string::npos);
+
+    const std::string password = "cr\u00e8me <br\u00fbl\u00e9e> & tea";
+    for (const char* level : {"-v", "-vv"}) {
+        const CliRun traced =
+            Call({"create-session", level, "--user", "ren\u00e9e", "--password", password});
+        EXPECT_EQ(traced.exitCode, 0) << traced.output;
+        EXPECT_NE(traced.output.find("* connected to 127.0.0.1:"), std::string::npos);
+        EXPECT_NE(traced.output.find("\n> POST /"), std::string::npos) << traced.output;
+        EXPECT_NE(traced.output.find("\n< HTTP/1.1 200 OK\n"), std::string::npos);
+        EXPECT_EQ(traced.output.find("cr\u00e8me"), std::string::npos) << traced.output;
+        EXPECT_EQ(traced.output.find("&lt;br"), std::string::npos) << traced.output;
+        const bool masked =
+            traced.output.find("<strUserPassword>********</strUserPassword>") != std::string::npos;
+        EXPECT_EQ(masked, std::string_view(level) == "-vv") << traced.output;
+    }
+}
+
+TEST(AccountServiceCliUsageTest, HelpAndUsageErrorsHaveTheirExitStatuses) {
+    for (const char* command :
+         {"create-session", "get-error-message", "email-password", "fetch", "bench"}) {
+        const CliRun help = RunCli({command, "--help"});
+        EXPECT_EQ(help.exitCode, 0) << command;
+        EXPECT_NE(help.output.find("exit status: 0 success"), std::string::npos) << help.output;
+    }
+    EXPECT_EQ(RunCli({"create-session", "--user"}).exitCode, 2);
+    EXPECT_EQ(RunCli({"create-session", "--colour", "red"}).exitCode, 2);
+    EXPECT_NE(RunCli({"--help"}).output.find("2 usage error"), std::string::npos);
 }
 
 } // namespace

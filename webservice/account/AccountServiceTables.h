@@ -34,6 +34,9 @@ inline constexpr std::u16string_view kTargetNamespaceW =
 inline constexpr std::string_view kEndpoint =
     "http://services.nimbrel.example/keldwick/AccountService.asmx";
 
+// Elements whose text a trace must never show.
+inline constexpr std::string_view kSecretElements[] = {"strUserPassword"};
+
 enum OperationIndex : int {
     kGetErrorMessage = 0,
     kCreateSession = 1,

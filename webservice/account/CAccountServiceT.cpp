@@ -1,5 +1,7 @@
 #include "webservice/account/CAccountServiceT.h"
 
+#include "text/Utf8.h"
+
 #include <cstdlib>
 #include <new>
 #include <string>
@@ -11,8 +13,57 @@ std::string_view CAccountServiceT::DefaultEndpoint() {
 
 CAccountServiceT::CAccountServiceT() : CAccountServiceT(DefaultEndpoint()) {}
 
+namespace {
+
+IHttpTrace* g_processTrace = nullptr;
+
+std::string Utf8(BSTR text) {
+    return text == nullptr ? std::string() : text::Utf16ToUtf8(BstrView(text));
+}
+
+} // namespace
+
+void CAccountServiceT::SetProcessTrace(IHttpTrace* trace) {
+    g_processTrace = trace;
+}
+
 CAccountServiceT::CAccountServiceT(std::string_view endpointUrl) : CSoapTransportT(endpointUrl) {
     m_clientMode = true;
+    SetTrace(g_processTrace);
+}
+
+std::string CAccountServiceT::FailureReason() const {
+    const std::string where = m_http.Where();
+    const std::string readerText = m_reader != nullptr ? m_reader->GetLastErrorText() : "";
+    switch (m_status) {
+    case StatusOk:
+        return {};
+    case StatusInitFailed:
+        return "the XML reader could not be made";
+    case StatusOutOfMemory:
+        return "the call's parameters could not be bound (out of memory)";
+    case StatusWriteFailed:
+        return "the request envelope could not be written";
+    case StatusConnectFailed:
+    case StatusSendFailed:
+        return m_http.FailureReason();
+    case StatusServerError:
+    case StatusReadFailed:
+        return where + " answered \"" + std::string(m_http.StatusLine()) + "\" with " +
+               (m_http.GetBodyLength() == 0 ? "an empty body" : "no SOAP answer");
+    case StatusSoapFault:
+        return "the service at " + where +
+               " answered with a SOAP fault: " + Utf8(m_fault.codeLocalName.Get()) + ": " +
+               Utf8(m_fault.faultString.Get());
+    case StatusFaultUnreadable:
+        return "the service at " + where + " answered \"" + std::string(m_http.StatusLine()) +
+               "\" with a fault that could not be read" +
+               (readerText.empty() ? std::string() : " (" + readerText + ")");
+    case StatusParseFailed:
+        return "parsing the envelope from " + where + " failed" +
+               (readerText.empty() ? std::string() : " at " + readerText);
+    }
+    return "the call failed";
 }
 
 CAccountServiceT::~CAccountServiceT() {
@@ -70,7 +121,7 @@ HRESULT CAccountServiceT::AttachReader() {
     return m_reader->PutContentHandler(this);
 }
 
-HRESULT CAccountServiceT::Run(void* record, int operation, std::string_view operationName) {
+HRESULT CAccountServiceT::Run(void* record, int operation) {
     HRESULT hr = BindCall(record, operation);
     if (Failed(hr)) {
         m_status = StatusOutOfMemory;
@@ -81,15 +132,16 @@ HRESULT CAccountServiceT::Run(void* record, int operation, std::string_view oper
         m_status = StatusWriteFailed;
         return hr;
     }
-    std::string action;
+    // The line is built in a member, so that after the first call it needs no allocation.
     try {
-        action = "SOAPAction: \"" + std::string(account::kTargetNamespace) +
-                 std::string(operationName) + "\"\r\n";
+        m_actionLine.assign("SOAPAction: \"");
+        m_actionLine.append(account::kTargetNamespace);
+        m_actionLine.append(account::kOperationTables[operation]->name).append("\"\r\n");
     } catch (const std::bad_alloc&) {
         m_status = StatusSendFailed;
         return E_FAIL;
     }
-    hr = SendSoapRequest(action);
+    hr = SendSoapRequest(m_actionLine);
     if (Failed(hr)) {
         return hr;
     }
@@ -102,7 +154,7 @@ HRESULT CAccountServiceT::Run(void* record, int operation, std::string_view oper
     return hr;
 }
 
-HRESULT CAccountServiceT::Invoke(void* record, int operation, std::string_view operationName) {
+HRESULT CAccountServiceT::Invoke(void* record, int operation) {
     HRESULT hr = AttachReader();
     if (Failed(hr)) {
         m_status = StatusInitFailed;
@@ -111,7 +163,7 @@ HRESULT CAccountServiceT::Invoke(void* record, int operation, std::string_view o
     m_requestBody.Clear();
     m_fault.Clear();
     m_status = StatusOk;
-    hr = Run(record, operation, operationName);
+    hr = Run(record, operation);
     ResetCallState();
     return hr;
 }
@@ -122,7 +174,7 @@ HRESULT CAccountServiceT::CreateSession(BSTR strUserID, BSTR strUserPassword,
         return E_POINTER;
     }
     CreateSessionRecord record{strUserID, strUserPassword, nullptr, 0};
-    const HRESULT hr = Invoke(&record, account::kCreateSession, "CreateSession");
+    const HRESULT hr = Invoke(&record, account::kCreateSession);
     if (Succeeded(hr)) {
         *CreateSessionResult = record.CreateSessionResult;
         *nErrorCode = record.nErrorCode;
@@ -137,7 +189,7 @@ HRESULT CAccountServiceT::GetErrorMessage(BSTR strSessionID, std::int32_t nError
         return E_POINTER;
     }
     GetErrorMessageRecord record{strSessionID, nErrorCode, nullptr};
-    const HRESULT hr = Invoke(&record, account::kGetErrorMessage, "GetErrorMessage");
+    const HRESULT hr = Invoke(&record, account::kGetErrorMessage);
     if (Succeeded(hr)) {
         *GetErrorMessageResult = record.GetErrorMessageResult;
     }
@@ -150,7 +202,7 @@ HRESULT CAccountServiceT::EmailUserPassword(BSTR strUserID, std::int32_t* EmailU
         return E_POINTER;
     }
     EmailUserPasswordRecord record{strUserID, 0};
-    const HRESULT hr = Invoke(&record, account::kEmailUserPassword, "EmailUserPassword");
+    const HRESULT hr = Invoke(&record, account::kEmailUserPassword);
     if (Succeeded(hr)) {
         *EmailUserPasswordResult = record.EmailUserPasswordResult;
     }

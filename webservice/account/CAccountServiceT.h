@@ -8,6 +8,7 @@
 #include "webservice/soap/CSoapEnvelopeHandler.h"
 #include "webservice/soap/CSoapTransportT.h"
 
+#include <string>
 #include <string_view>
 
 class CAccountServiceT : public CSoapTransportT, public CSoapEnvelopeHandler {
@@ -36,6 +37,14 @@ public:
     // The endpoint a proxy built without one uses.
     [[nodiscard]] static std::string_view DefaultEndpoint();
 
+    // After a failed call: what failed, where and why, in words for a person; empty after a
+    // success. The HRESULT and m_status stay the values programs act on.
+    [[nodiscard]] std::string FailureReason() const;
+
+    // A trace every proxy made from now on reports its exchanges to (the desktop program's
+    // --verbose); null for none. The trace must live as long as those proxies.
+    static void SetProcessTrace(IHttpTrace* trace);
+
 protected:
     // Creates the SAX reader; a test may replace it.
     [[nodiscard]] virtual HRESULT CreateXmlReader(sax::ISAXXMLReader** reader);
@@ -43,7 +52,9 @@ protected:
 private:
     [[nodiscard]] HRESULT AttachReader();
     // One whole call over a record that holds the inputs: reader, clearing, Run, reset.
-    [[nodiscard]] HRESULT Invoke(void* record, int operation, std::string_view operationName);
+    [[nodiscard]] HRESULT Invoke(void* record, int operation);
     // Steps 3 to 8 of a call; the caller zeroes the record afterwards.
-    [[nodiscard]] HRESULT Run(void* record, int operation, std::string_view operationName);
+    [[nodiscard]] HRESULT Run(void* record, int operation);
+
+    std::string m_actionLine;
 };

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <netdb.h>
 #include <new>
 
 namespace {
@@ -60,6 +61,90 @@ bool ParseContentLength(std::string_view text, std::uint64_t limit, std::uint64_
     return true;
 }
 
+bool IsLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool IsControl(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u < 0x20 || u == 0x7F;
+}
+
+bool HasControl(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), IsControl);
+}
+
+// Every line of a request head ends in CR LF, holds no other control character than a tab, and
+// the only empty line is the last: nothing a URL, a Location or a caller's header text carries can
+// end a line early or add one.
+bool IsCleanHead(std::string_view head) {
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = head.find("\r\n", start);
+        if (end == std::string_view::npos) {
+            return false;
+        }
+        const std::string_view line = head.substr(start, end - start);
+        if (line.empty()) {
+            return end + 2 == head.size();
+        }
+        for (char c : line) {
+            if (IsControl(c) && c != '\t') {
+                return false;
+            }
+        }
+        start = end + 2;
+    }
+}
+
+// The request target: the path and the query, never the fragment, with spaces percent-encoded.
+bool AppendRequestTarget(std::string& head, std::string_view path, std::string_view extra) {
+    extra = extra.substr(0, extra.find('#'));
+    for (std::string_view part : {path, extra}) {
+        for (char c : part) {
+            if (IsControl(c)) {
+                return false;
+            }
+            if (c == ' ') {
+                head.append("%20");
+            } else {
+                head.push_back(c);
+            }
+        }
+    }
+    return true;
+}
+
+// A URI reference is absolute when it starts with a scheme: a letter, then letters, digits, "+",
+// "-" or ".", then ":".
+bool StartsWithScheme(std::string_view reference) {
+    const std::size_t colon = reference.find(':');
+    if (colon == std::string_view::npos || colon == 0 || !IsLetter(reference[0])) {
+        return false;
+    }
+    for (char c : reference.substr(1, colon - 1)) {
+        if (!IsLetter(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.') {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A text from the wire, fit to show on one line: control characters as "\xNN".
+std::string Printable(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        if (IsControl(c)) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned char>(c));
+            out.append(escaped);
+        } else {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
 // Responses that never carry a body whatever their headers say.
 bool HasNoBody(int status, std::string_view method) {
     return method == "HEAD" || (status >= 100 && status < 200) || status == 204 || status == 304;
@@ -80,6 +165,8 @@ bool CHttpClientT::NegotiateAuth(bool) {
 void CHttpClientT::OnSetCookie(std::string_view) {}
 
 void CHttpClientT::ResetExchange() {
+    m_stage = ExchangeStage::Preparing;
+    m_failureNote.clear();
     m_headers.RemoveAll();
     m_response.Reset();
     m_currentUrl.Clear();
@@ -94,7 +181,7 @@ void CHttpClientT::ResetExchange() {
 }
 
 std::uint32_t CHttpClientT::EffectiveWait() const {
-    return m_waitTimeout == net::kWaitForever ? net::kDefaultWaitMs : m_waitTimeout;
+    return net::EffectiveWaitMs(m_waitTimeout);
 }
 
 bool CHttpClientT::FindHeader(std::string_view name, std::string& value) const {
@@ -151,10 +238,14 @@ bool CHttpClientT::ExchangeRequest(const UrlParts& url, const RequestOptions* op
 }
 
 bool CHttpClientT::RunExchange(const UrlParts& url) {
+    m_stage = ExchangeStage::Preparing;
     if (!TakeUrl(url)) {
+        m_failureNote = "it is not a plain http URL with a host";
         return false;
     }
     if (!ComposeRequestHead(m_requestHead)) {
+        m_failureNote = "a line of the request would carry a control character, or a body "
+                        "length has no body";
         return false;
     }
     bool sent = false;
@@ -162,6 +253,10 @@ bool CHttpClientT::RunExchange(const UrlParts& url) {
         if (sent) {
             CloseConnection();
         }
+        return false;
+    }
+    m_stage = ExchangeStage::Judging;
+    if (m_statusCode == 101) {
         return false;
     }
     if ((m_options->flags & EvaluateStatus) != 0 && !CheckStatus(m_options->flags)) {
@@ -175,11 +270,19 @@ bool CHttpClientT::ComposeRequestHead(std::string& head) const {
     if (m_options->bodyLength > 0 && m_options->body == nullptr) {
         return false;
     }
+    // The parts that make up one line each must not be able to start another.
+    const char* contentType = m_options->contentType != nullptr ? m_options->contentType : "";
+    if (m_method.empty() || HasControl(m_method) || m_method.find(' ') != std::string::npos ||
+        HasControl(contentType) || HasControl(m_currentUrl.HostName())) {
+        return false;
+    }
     try {
         head.clear();
         head.reserve(256);
         head.append(m_method).append(" ");
-        head.append(m_currentUrl.UrlPath()).append(m_currentUrl.ExtraInfo());
+        if (!AppendRequestTarget(head, m_currentUrl.UrlPath(), m_currentUrl.ExtraInfo())) {
+            return false;
+        }
         head.append(" HTTP/1.1\r\n");
         if (m_options->bodyLength > 0) {
             head.append("Content-Length: ").append(std::to_string(m_options->bodyLength));
@@ -189,7 +292,12 @@ bool CHttpClientT::ComposeRequestHead(std::string& head) const {
             head.append("Content-Type: ").append(m_options->contentType).append("\r\n");
         }
         if (m_options->extraHeaders != nullptr) {
-            head.append(m_options->extraHeaders);
+            // Lines that do not end in CR LF would run into the Host line.
+            const std::string_view extra = m_options->extraHeaders;
+            if (!extra.empty() && !extra.ends_with("\r\n")) {
+                return false;
+            }
+            head.append(extra);
         }
         // An IPv6 literal needs its brackets back so the line stays parseable.
         const bool bracket = m_currentUrl.HostName().find(':') != std::string_view::npos;
@@ -199,35 +307,61 @@ bool CHttpClientT::ComposeRequestHead(std::string& head) const {
     } catch (const std::bad_alloc&) {
         return false;
     }
-    return true;
+    return IsCleanHead(head);
 }
 
-bool CHttpClientT::EnsureConnected() {
+void CHttpClientT::DropUnfitConnection() {
     if (m_peerClosed) {
         CloseConnection();
         m_peerClosed = false;
     }
+    if (!IsConnected()) {
+        return;
+    }
+    if (m_connectedHost != m_currentUrl.HostName() ||
+        m_connectedPort != m_currentUrl.PortNumber()) {
+        CloseConnection();
+        return;
+    }
+    // A server may close a kept connection while it lies idle; a request sent on it could be read
+    // and then lost with the connection. Looking first costs one call, so only an idle one pays.
+    if (m_responsesOnConnection > 0 && Clock::now() - m_lastResponseEnd > m_idleCheckAfter &&
+        PeerHasClosed()) {
+        CloseConnection();
+    }
+}
+
+bool CHttpClientT::EnsureConnected() {
+    DropUnfitConnection();
     if (IsConnected()) {
+        if (m_trace != nullptr) {
+            m_trace->OnReusing(m_connectedHost, m_connectedPort);
+        }
         return true;
     }
+    m_stage = ExchangeStage::Connecting;
     if (!ConnectTo(m_currentUrl.HostNameText(), m_currentUrl.PortNumber())) {
         return false;
     }
+    if (m_trace != nullptr) {
+        m_trace->OnConnected(m_currentUrl.HostName(), m_currentUrl.PortNumber());
+    }
+    ++m_counters.connectionsOpened;
+    m_connectedHost.assign(m_currentUrl.HostName());
+    m_connectedPort = m_currentUrl.PortNumber();
     m_responsesOnConnection = 0;
     return true;
 }
 
-bool CHttpClientT::SendBodyInBlocks(std::uint32_t& sent) {
+// The first block has left with the head; the rest follow one send each.
+bool CHttpClientT::SendBodyInBlocks(std::uint32_t offset, std::uint32_t& sent) {
     const std::uint32_t block = m_options->sendBlockSize;
-    if (block == 0) {
-        return false;
-    }
     const auto* body = static_cast<const char*>(m_options->body);
-    std::uint32_t offset = 0;
     while (offset < m_options->bodyLength) {
         const std::uint32_t length = std::min(block, m_options->bodyLength - offset);
         const SocketBuffer piece{body + offset, length};
         std::uint32_t count = 0;
+        ++m_counters.sends;
         const bool ok = SendBuffers({&piece, 1}, count);
         sent += count;
         if (!ok || count != length) {
@@ -238,18 +372,36 @@ bool CHttpClientT::SendBodyInBlocks(std::uint32_t& sent) {
     return true;
 }
 
+// The head and the body (or, in blocks, its first block) leave in one gathered send: a request
+// that fits costs one system call, and no segment waits for the acknowledgement of another.
 bool CHttpClientT::SendRequestOnce(const std::string& head) {
     const std::uint32_t bodyLength = m_options->body != nullptr ? m_options->bodyLength : 0;
+    const bool inBlocks = (m_options->flags & BodyInBlocks) != 0;
+    if (inBlocks && bodyLength > 0 && m_options->sendBlockSize == 0) {
+        return false;
+    }
+    const std::uint32_t first =
+        inBlocks ? std::min(bodyLength, m_options->sendBlockSize) : bodyLength;
     const std::array<SocketBuffer, 2> pieces{SocketBuffer{head.data(), head.size()},
-                                             SocketBuffer{m_options->body, bodyLength}};
+                                             SocketBuffer{m_options->body, first}};
     std::uint32_t sent = 0;
-    bool ok = false;
-    if (bodyLength == 0 || (m_options->flags & BodyInBlocks) == 0) {
-        ok = SendBuffers({pieces.data(), bodyLength == 0 ? 1u : 2u}, sent);
-    } else {
-        ok = SendBuffers({pieces.data(), 1}, sent) && sent == head.size() && SendBodyInBlocks(sent);
+    if (m_trace != nullptr) {
+        m_trace->OnRequest(head, {static_cast<const char*>(m_options->body), bodyLength});
+    }
+    ++m_counters.sends;
+    bool ok = SendBuffers({pieces.data(), first == 0 ? 1u : 2u}, sent);
+    ok = ok && std::uint64_t{sent} == head.size() + first;
+    if (ok && first < bodyLength) {
+        ok = SendBodyInBlocks(first, sent);
     }
     return ok && std::uint64_t{sent} == head.size() + std::uint64_t{bodyLength};
+}
+
+void CHttpClientT::Resend() {
+    CloseConnection();
+    if (m_trace != nullptr) {
+        m_trace->OnResending();
+    }
 }
 
 // A connection kept from an earlier exchange may have been closed by the server in the meantime;
@@ -264,18 +416,20 @@ bool CHttpClientT::SendAndRead(const std::string& head, bool& sent) {
         const bool reused = m_responsesOnConnection > 0;
         sent = true;
         m_lastError = 0;
+        m_stage = ExchangeStage::Sending;
         if (!SendRequestOnce(head)) {
             if (reused && attempt == 0 && m_lastError != net::kErrorTimedOut) {
-                CloseConnection();
+                Resend();
                 continue;
             }
             return false;
         }
+        m_stage = ExchangeStage::Receiving;
         const ReadOutcome outcome = ReadResponse();
         // A slow server is not a closed one: a time-out is not retried.
         if (outcome == ReadHeadMissing && m_response.Length() == 0 && reused && attempt == 0 &&
             m_lastError != net::kErrorTimedOut) {
-            CloseConnection();
+            Resend();
             continue;
         }
         return outcome == ReadSucceeded;
@@ -398,8 +552,13 @@ ReadOutcome CHttpClientT::ReadResponse() {
             break;
         }
         outcome = ParseHead(start);
-        if (outcome != ReadSucceeded || m_statusCode != 100) {
+        // Interim answers (100 Continue, 102 Processing, 103 Early Hints) precede the real one.
+        if (outcome != ReadSucceeded || m_statusCode < 100 || m_statusCode > 199 ||
+            m_statusCode == 101) {
             break;
+        }
+        if (m_trace != nullptr) {
+            m_trace->OnResponse(m_response.View().substr(start, m_headLength), {});
         }
         start = m_parsePosition;
     }
@@ -407,10 +566,15 @@ ReadOutcome CHttpClientT::ReadResponse() {
         outcome = ReadBody();
         ++m_responsesOnConnection;
     }
-    if (m_peerClosed || HeaderEquals("Connection", "close")) {
+    if (m_trace != nullptr && m_headLength > 0) {
+        m_trace->OnResponse(Head(), Body());
+    }
+    // After 101 the connection would speak another protocol, which this client never asks for.
+    if (m_peerClosed || m_statusCode == 101 || HeaderEquals("Connection", "close")) {
         CloseConnection();
         m_peerClosed = false;
     }
+    m_lastResponseEnd = Clock::now();
     m_readOutcome = outcome;
     return outcome;
 }
@@ -430,6 +594,8 @@ ReadOutcome CHttpClientT::ReadBody() {
         std::uint64_t value = 0;
         if (!ParseContentLength(*text, m_response.MaxLength(), value)) {
             m_peerClosed = true;
+            m_failureNote = "the Content-Length \"" + Printable(*text) +
+                            "\" is not one plain number within the size bound";
             return ReadBodyMissing;
         }
         contentLength = static_cast<std::int64_t>(value);
@@ -551,9 +717,16 @@ bool CHttpClientT::CheckStatus(std::uint32_t flags) {
 
 bool CHttpClientT::AbsoluteLocation(std::string_view location, std::string& absolute) const {
     location = Trim(location);
-    UrlParts probe;
-    if (probe.SplitUrl(location)) {
+    // A folded or otherwise broken value could carry a line break into the next request.
+    if (location.empty() || HasControl(location)) {
+        return false;
+    }
+    if (StartsWithScheme(location)) {
         absolute.assign(location);
+        return true;
+    }
+    if (location.substr(0, 2) == "//") {
+        absolute.assign(m_currentUrl.SchemeName()).append(":").append(location);
         return true;
     }
     UrlParts target = m_currentUrl;
@@ -592,30 +765,117 @@ bool CHttpClientT::FollowRedirect() {
     }
     if (++m_redirects > kMaxRedirects) {
         m_redirectFailed = true;
+        m_stage = ExchangeStage::Redirecting;
+        m_failureNote = "more than " + std::to_string(kMaxRedirects) + " redirects in a row";
         return false;
-    }
-    if (HeaderEquals("Connection", "close")) {
-        CloseConnection();
     }
     std::string absolute;
     UrlParts next;
-    const std::string previousHost(m_currentUrl.HostName());
-    const std::uint16_t previousPort = m_currentUrl.PortNumber();
     if (!AbsoluteLocation(*location, absolute) || !next.SplitUrl(absolute) || !TakeUrl(next)) {
         m_redirectFailed = true;
+        m_stage = ExchangeStage::Redirecting;
+        m_failureNote = "the Location \"" + Printable(*location) + "\" cannot be followed";
         return false;
     }
-    if (m_currentUrl.HostName() != previousHost || m_currentUrl.PortNumber() != previousPort) {
-        CloseConnection();
+    if (m_trace != nullptr) {
+        m_trace->OnRedirect(absolute);
     }
+    // A connection to another host or port is replaced by EnsureConnected.
     m_headers.RemoveAll();
     m_response.Reset();
     bool sent = false;
-    if (!ComposeRequestHead(m_requestHead) || !SendAndRead(m_requestHead, sent)) {
+    if (!ComposeRequestHead(m_requestHead)) {
+        m_redirectFailed = true;
+        m_stage = ExchangeStage::Redirecting;
+        m_failureNote = "the redirect's request would carry a control character";
+        return false;
+    }
+    if (!SendAndRead(m_requestHead, sent)) {
         m_redirectFailed = true;
         return false;
     }
     // The final status is the caller's to judge; only a failure to reach it fails the redirect.
+    m_stage = ExchangeStage::Judging;
     (void)CheckStatus(m_options->flags);
     return !m_redirectFailed;
+}
+
+std::string CHttpClientT::Where() const {
+    const std::string_view host = m_currentUrl.HostName();
+    const bool bracket = host.find(':') != std::string_view::npos;
+    return (bracket ? "[" : "") + Printable(host) + (bracket ? "]:" : ":") +
+           std::to_string(m_currentUrl.PortNumber());
+}
+
+std::string_view CHttpClientT::StatusLine() const {
+    const std::string_view head = Head();
+    return head.substr(0, head.find("\r\n"));
+}
+
+std::string CHttpClientT::ErrorText() const {
+    const std::int32_t code = m_lastError;
+    if (code == net::kErrorTimedOut) {
+        const std::uint32_t wait = EffectiveWait();
+        return wait % 1000 == 0 ? "timed out after " + std::to_string(wait / 1000) + " s"
+                                : "timed out after " + std::to_string(wait) + " ms";
+    }
+    if (net::IsResolverError(code)) {
+        return gai_strerror(code);
+    }
+    return code != 0 ? std::strerror(code) : "the connection was closed";
+}
+
+std::string CHttpClientT::ReceiveFailureReason() const {
+    const std::string where = Where();
+    const bool timedOut = m_lastError == net::kErrorTimedOut;
+    switch (m_readOutcome) {
+    case ReadHeadMissing:
+        if (m_response.Length() == 0) {
+            return "waiting for the answer from " + where + " failed: " +
+                   (timedOut ? ErrorText() : "the server closed the connection without answering");
+        }
+        return "reading the answer's head from " + where + " failed: " +
+               (timedOut ? ErrorText() : "the connection closed before the head ended");
+    case ReadNoStatusCode:
+        return "reading the answer's head from " + where + " failed: the answer had no status line";
+    case ReadBadHeaders:
+        return "reading the answer's head from " + where + " failed: the status code is too large";
+    case ReadBodyMissing:
+        if (!m_failureNote.empty()) {
+            return "reading the body from " + where + " failed: " + m_failureNote;
+        }
+        return "reading the body from " + where + " failed: " +
+               (timedOut || m_lastError != 0
+                    ? ErrorText()
+                    : "the connection closed before the whole body arrived, or it passed the size "
+                      "bound");
+    case ReadChunkedFailed:
+        return "reading the body from " + where + " failed: the chunked body did not decode" +
+               (timedOut ? " (" + ErrorText() + ")" : std::string());
+    case ReadSucceeded:
+    case ReadNothingYet:
+        break;
+    }
+    return "reading the answer from " + where + " failed: " + ErrorText();
+}
+
+std::string CHttpClientT::FailureReason() const {
+    switch (m_stage) {
+    case ExchangeStage::Preparing:
+        return "the request was not sent: " + m_failureNote;
+    case ExchangeStage::Connecting:
+        if (net::IsResolverError(m_lastError)) {
+            return "resolving " + Printable(m_currentUrl.HostName()) + " failed: " + ErrorText();
+        }
+        return "connecting to " + Where() + " failed: " + ErrorText();
+    case ExchangeStage::Sending:
+        return "sending the request to " + Where() + " failed: " + ErrorText();
+    case ExchangeStage::Receiving:
+        return ReceiveFailureReason();
+    case ExchangeStage::Judging:
+        return Where() + " answered \"" + Printable(StatusLine()) + "\"";
+    case ExchangeStage::Redirecting:
+        return "following a redirect failed: " + m_failureNote;
+    }
+    return "the exchange failed";
 }

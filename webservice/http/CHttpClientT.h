@@ -6,7 +6,12 @@
 // the absolute URL), Content-Length when there is a body, Content-Type when given, the caller's
 // extra header lines unchanged, Host (the bare host name, never the port), User-Agent, blank line.
 //
-// Response side: status line, optional 100 responses passed over, header lines (continuation
+// No control character reaches the wire: a head whose lines would carry one (other than a tab in a
+// value) is not sent, a space in the request target goes out as "%20", and the fragment of a URL
+// ("#...") stays with the client.
+//
+// Response side: status line, interim 1xx responses passed over (101 fails: no protocol switch is
+// asked for), header lines (continuation
 // lines joined into the value), then a sized, unsized or chunked body. Everything read from the
 // wire is bounded: the whole response by ResponseBuffer's maximum, each header name and value by
 // kMaxHeaderField, the number of redirects in a row by kMaxRedirects, and the whole exchange
@@ -14,10 +19,12 @@
 
 #include "net/CSyncSocket.h"
 #include "webservice/http/HeaderTable.h"
+#include "webservice/http/IHttpTrace.h"
 #include "webservice/http/RequestOptions.h"
 #include "webservice/http/ResponseBuffer.h"
 #include "webservice/http/UrlParts.h"
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -30,6 +37,24 @@ enum ReadOutcome : std::int32_t {
     ReadBodyMissing = 5,   // the body failed to arrive
     ReadChunkedFailed = 6, // the chunked body failed to decode
     ReadNothingYet = 7,    // nothing has been read since the last reset
+};
+
+// What a client has done since it was made, for benchmarks and tests.
+struct HttpCounters {
+    std::uint32_t connectionsOpened = 0;
+    // System-level send operations (each one gathered send).
+    std::uint32_t sends = 0;
+};
+
+// Where an exchange was when it ended; with the socket's error and the read outcome it says why
+// an exchange failed.
+enum class ExchangeStage : std::uint8_t {
+    Preparing,   // checking the URL and composing the head
+    Connecting,  // resolving the host and connecting
+    Sending,     // sending the request
+    Receiving,   // waiting for and reading the answer
+    Judging,     // the answer arrived; its status decides
+    Redirecting, // a redirect could not be followed
 };
 
 class CHttpClientT : private CSyncSocket {
@@ -68,6 +93,22 @@ public:
     // The URL of the exchange in progress or last run (after redirects, the final one).
     [[nodiscard]] const UrlParts& CurrentUrl() const { return m_currentUrl; }
     [[nodiscard]] std::uint32_t RedirectsFollowed() const { return m_redirects; }
+    [[nodiscard]] const HttpCounters& Counters() const { return m_counters; }
+
+    // Reports the exchange as it happens; null for none. The trace must outlive the client's use.
+    void SetTrace(IHttpTrace* trace) { m_trace = trace; }
+    [[nodiscard]] ExchangeStage Stage() const { return m_stage; }
+    // After a failed exchange: what failed, where and why, in words for a person, for example
+    // "connecting to 127.0.0.1:8731 failed: Connection refused".
+    [[nodiscard]] std::string FailureReason() const;
+    // "host:port" of the exchange's current URL.
+    [[nodiscard]] std::string Where() const;
+    // The first line of the last response head, without its line end.
+    [[nodiscard]] std::string_view StatusLine() const;
+
+    // A kept connection idle for longer than this is checked, without blocking, for a close by the
+    // server before a request is sent on it.
+    void SetIdleCheckAfter(std::chrono::milliseconds idle) { m_idleCheckAfter = idle; }
 
     using CSyncSocket::CloseConnection;
     using CSyncSocket::IsConnected;
@@ -83,6 +124,9 @@ protected:
 
     [[nodiscard]] bool ComposeRequestHead(std::string& head) const;
     [[nodiscard]] bool EnsureConnected();
+    // Drops a kept connection that goes to another host or port, or that the server has closed
+    // while it lay idle.
+    void DropUnfitConnection();
     [[nodiscard]] ReadOutcome ReadResponse();
     [[nodiscard]] bool CheckStatus(std::uint32_t flags);
     [[nodiscard]] bool FollowRedirect();
@@ -94,11 +138,15 @@ private:
     enum class HeadSearch { Found, Failed };
 
     void ResetExchange();
+    // Drops the kept connection that failed before any answer, so that the request goes again.
+    void Resend();
+    [[nodiscard]] std::string ErrorText() const;
+    [[nodiscard]] std::string ReceiveFailureReason() const;
     [[nodiscard]] bool TakeUrl(const UrlParts& url);
     [[nodiscard]] bool RunExchange(const UrlParts& url);
     [[nodiscard]] bool SendAndRead(const std::string& head, bool& sent);
     [[nodiscard]] bool SendRequestOnce(const std::string& head);
-    [[nodiscard]] bool SendBodyInBlocks(std::uint32_t& sent);
+    [[nodiscard]] bool SendBodyInBlocks(std::uint32_t offset, std::uint32_t& sent);
     [[nodiscard]] bool ReceiveInto(ResponseBuffer& buffer, std::size_t want, std::uint32_t& got);
     [[nodiscard]] HeadSearch FindHeadEnd(std::size_t responseStart);
     [[nodiscard]] ReadOutcome ParseHead(std::size_t responseStart);
@@ -129,4 +177,15 @@ private:
     std::uint32_t m_responsesOnConnection = 0;
     // Set when a redirect could not be followed through to a final response.
     bool m_redirectFailed = false;
+    // Where the open connection goes; an exchange for another host or port needs a new one.
+    std::string m_connectedHost;
+    std::uint16_t m_connectedPort = 0;
+    // When the last response on the connection ended.
+    Clock::time_point m_lastResponseEnd{};
+    std::chrono::milliseconds m_idleCheckAfter{1000};
+    HttpCounters m_counters;
+    IHttpTrace* m_trace = nullptr;
+    ExchangeStage m_stage = ExchangeStage::Preparing;
+    // What the stage and the socket error cannot tell (a refused Location, a bad length).
+    std::string m_failureNote;
 };

@@ -2,6 +2,8 @@
 // What a caller asks of one HTTP exchange. The caller keeps the record, and every text and body it
 // points to, alive until the exchange returns.
 
+#include "net/SocketErrors.h"
+
 #include <cstdint>
 
 enum RequestFlags : std::uint32_t {
@@ -21,8 +23,8 @@ struct RequestOptions {
     const char* contentType = nullptr;
     std::uint32_t bodyLength = 0;
     std::uint32_t flags = FollowMoved | EvaluateStatus | BodyInBlocks;
-    // Bound of each wait in milliseconds; 0xFFFFFFFF asks for the default bound.
-    std::uint32_t timeout = 0xFFFFFFFFu;
+    // Bound of each wait in milliseconds; net::kWaitForever asks for the default bound.
+    std::uint32_t timeout = net::kWaitForever;
     std::uint32_t sendBlockSize = 4096;
     std::uint32_t readBlockSize = 4096;
     // Used when the URL carries no port.

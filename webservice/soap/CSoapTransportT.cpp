@@ -19,10 +19,9 @@ CSoapTransportT::CSoapTransportT(std::string_view endpointUrl) {
 }
 
 HRESULT CSoapTransportT::SendSoapRequest(std::string_view actionLine) {
-    std::string extraHeaders;
+    std::string& extraHeaders = m_extraHeaders;
     try {
-        extraHeaders.reserve(actionLine.size() + 20);
-        extraHeaders.append(actionLine);
+        extraHeaders.assign(actionLine);
         extraHeaders.append("Accept: text/xml\r\n");
     } catch (const std::bad_alloc&) {
         return E_FAIL;
@@ -37,7 +36,7 @@ HRESULT CSoapTransportT::SendSoapRequest(std::string_view actionLine) {
     options.flags = FollowMoved | EvaluateStatus | BodyInBlocks;
     options.sendBlockSize = 4096;
     options.readBlockSize = 4096;
-    options.timeout = m_timeout != 0 ? m_timeout : 0xFFFFFFFFu;
+    options.timeout = m_timeout != 0 ? m_timeout : net::kWaitForever;
 
     const bool exchanged = m_http.ExchangeRequest(m_endpoint, &options);
     const int status = m_http.GetStatus();

@@ -17,6 +17,7 @@
 #include "webservice/soap/SoapClientStatus.h"
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 class CSoapTransportT {
@@ -38,6 +39,8 @@ public:
     [[nodiscard]] std::string_view GetRequestBody() const { return m_requestBody.Text(); }
     [[nodiscard]] const CFaultRecord& GetFault() const { return m_fault; }
     [[nodiscard]] const CHttpClientT& GetHttpClient() const { return m_http; }
+    // Reports every exchange of this transport as it happens; null for none.
+    void SetTrace(IHttpTrace* trace) { m_http.SetTrace(trace); }
 
 protected:
     UrlParts m_endpoint;
@@ -55,4 +58,7 @@ protected:
 
 private:
     void ReadFault();
+
+    // Kept between calls so that its room is reused.
+    std::string m_extraHeaders;
 };

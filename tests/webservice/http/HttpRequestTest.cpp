@@ -40,7 +40,7 @@ TEST_F(HttpRequest, RequestLineCarriesPathAndQueryNotTheAbsoluteUrl) {
     const auto requests = m_server.Requests();
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[0].substr(0, requests[0].find("\r\n")), "GET / HTTP/1.1");
-    EXPECT_EQ(requests[1].substr(0, requests[1].find("\r\n")), "GET /find?name=a&b=c#top HTTP/1.1");
+    EXPECT_EQ(requests[1].substr(0, requests[1].find("\r\n")), "GET /find?name=a&b=c HTTP/1.1");
 }
 
 TEST_F(HttpRequest, EmptyBodyAndEmptyContentTypeSendNoSuchLines) {
@@ -72,6 +72,54 @@ TEST_F(HttpRequest, BodyArrivesWholeInBlocksOrGathered) {
         EXPECT_NE(request.find("Content-Length: 10000\r\n"), std::string::npos);
         EXPECT_EQ(request.substr(request.size() - body.size()), body);
     }
+}
+
+TEST_F(HttpRequest, EachRequestLeavesInOneSendAndArrivesIntact) {
+    const std::string body = "<soap:Envelope>one send</soap:Envelope>";
+    m_server.ReadRequest().Send(Ok("no body"));
+    m_server.ReadRequest().Send(Ok("with body"));
+    m_server.ReadRequest().Send("HTTP/1.1 307 Moved\r\nLocation: /b\r\nContent-Length: 0\r\n\r\n");
+    m_server.ReadRequest().Send("HTTP/1.1 302 Moved\r\nLocation: /c\r\nContent-Length: 0\r\n\r\n");
+    m_server.ReadRequest().Send(Ok("redirected"));
+    m_server.Start();
+    ASSERT_TRUE(Exchange("/a"));
+    EXPECT_EQ(m_client.Counters().sends, 1u);
+    m_options.method = "POST";
+    m_options.body = body.data();
+    m_options.bodyLength = static_cast<std::uint32_t>(body.size());
+    ASSERT_TRUE(Exchange("/a"));
+    EXPECT_EQ(m_client.Counters().sends, 2u);
+    // 307 is not followed and is the final answer.
+    m_options.flags &= ~EvaluateStatus;
+    ASSERT_TRUE(Exchange("/a"));
+    m_options.flags |= EvaluateStatus;
+    ASSERT_TRUE(Exchange("/a"));
+    EXPECT_EQ(m_client.Body(), "redirected");
+    EXPECT_EQ(m_client.Counters().sends, 5u);
+    EXPECT_EQ(m_client.Counters().connectionsOpened, 1u);
+    const std::string head =
+        "Content-Length: 39\r\nHost: 127.0.0.1\r\nUser-Agent: Keldwick/3.1\r\n\r\n";
+    const auto requests = m_server.Requests();
+    ASSERT_EQ(requests.size(), 5u);
+    EXPECT_EQ(requests[0],
+              "GET /a HTTP/1.1\r\nHost: 127.0.0.1\r\nUser-Agent: Keldwick/3.1\r\n\r\n");
+    EXPECT_EQ(requests[1], "POST /a HTTP/1.1\r\n" + head + body);
+    EXPECT_EQ(requests[3], "POST /a HTTP/1.1\r\n" + head + body);
+    EXPECT_EQ(requests[4], "POST /c HTTP/1.1\r\n" + head + body);
+}
+
+TEST_F(HttpRequest, LargeBodyFollowsTheHeadAndFirstBlockInBlocks) {
+    const std::string body(10000, 'q');
+    m_server.ReadRequest().Send(Ok("big"));
+    m_server.Start();
+    m_options.method = "PUT";
+    m_options.body = body.data();
+    m_options.bodyLength = static_cast<std::uint32_t>(body.size());
+    m_options.sendBlockSize = 4096;
+    ASSERT_TRUE(Exchange("/big"));
+    // Head with the first 4096 bytes, then 4096, then 1808.
+    EXPECT_EQ(m_client.Counters().sends, 3u);
+    EXPECT_EQ(m_server.Requests().at(0).substr(m_server.Requests()[0].size() - body.size()), body);
 }
 
 TEST_F(HttpRequest, ZeroSendBlockSizeFailsTheExchange) {
