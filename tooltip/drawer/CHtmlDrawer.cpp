@@ -33,18 +33,26 @@ void CHtmlDrawer::SetHoverCallback(IHtmlMessageTarget* window) {
 }
 
 HtmlSize CHtmlDrawer::PrepareOutput(HtmlDc& dc, std::string_view text) {
-    m_dc = &dc;
-    SetJustification(0, 0);
+    dc.SetTextJustification(0, 0);
     m_text.assign(text);
     PreprocessText(m_text);
+    m_lines.clear();
+    m_lineEnds.clear();
+    m_hotAreas.clear();
+    m_animations.clear();
     HtmlSize size;
     if (m_text.empty()) {
         return size;
     }
     m_mode = LayoutMode::Measure;
+    m_dc = &dc;
+    m_preparedWrap = m_maxWidth;
     size = LayoutPass(HtmlRect{0, 0, m_maxWidth, 0});
+    m_dc = nullptr;
     if (size == HtmlSize{}) {
+        // Nothing to show: the owner shows no tip, and later draws do nothing.
         m_text.clear();
+        return size;
     }
     if (m_maxWidth != 0 && size.cx > m_maxWidth) {
         size.cx = m_maxWidth;
@@ -61,6 +69,7 @@ void CHtmlDrawer::DrawPreparedOutput(HtmlDc& dc, const HtmlRect& rect) {
     m_mode = LayoutMode::Draw;
     m_dc = &dc;
     static_cast<void>(LayoutPass(rect));
+    m_dc = nullptr;
 }
 
 HtmlSize CHtmlDrawer::LayoutPass(HtmlRect rect) {
@@ -68,8 +77,11 @@ HtmlSize CHtmlDrawer::LayoutPass(HtmlRect rect) {
     m_hotAreas.clear();
     if (m_mode == LayoutMode::Measure) {
         m_lines.clear();
+        m_lineEnds.clear();
         m_animations.clear();
     }
+    m_drawMatched = true;
+    m_contentPosition = 0;
     m_lineIndex = 0;
     m_tableCounter = m_linkCounter = m_animationCounter = -1;
     m_styleStack.clear();
@@ -84,7 +96,7 @@ HtmlSize CHtmlDrawer::LayoutPass(HtmlRect rect) {
         const std::size_t s = p;
         const bool table = FindTagStart(text, "table", p);
         if (p > s) {
-            const HtmlSize block = LayoutFlowBlock(text.substr(s, p - s), rect);
+            const HtmlSize block = LayoutFlowBlock(text.substr(s, p - s), rect, m_preparedWrap);
             size.cx = std::max(size.cx, block.cx);
             size.cy = SaturatingAdd(size.cy, block.cy);
             if (m_mode == LayoutMode::Draw) {
@@ -114,6 +126,9 @@ HtmlSize CHtmlDrawer::LayoutPass(HtmlRect rect) {
     m_styleStack.clear();
     if (m_mode == LayoutMode::Measure) {
         m_lines.resize(std::min(m_lines.size(), m_lineIndex));
+        m_lineEnds.resize(m_lines.size());
+    } else if (m_lineIndex != m_lines.size()) {
+        m_drawMatched = false;
     }
     return size;
 }

@@ -54,6 +54,10 @@ public:
     [[nodiscard]] int HoveredLink() const { return m_hoveredLink; }
     [[nodiscard]] const CHtmlStyleSheet& StyleSheet() const { return m_styles; }
     [[nodiscard]] int HitTestHotAreas(HtmlPoint point) const;
+    // Whether the last Draw pass placed exactly the lines the Measure pass recorded: the same
+    // number of lines, each ending at the same point of the text. It holds for every text; tests
+    // and the fuzz target check it.
+    [[nodiscard]] bool DrawMatchedMeasure() const { return m_drawMatched; }
 
 private:
     enum class LayoutMode { Draw = 0, Measure = 1 };
@@ -61,21 +65,26 @@ private:
     // Where the layout of one flow block stands.
     struct Flow {
         int left = 0;
-        int lineWidth = 0; // K: the width lines wrap at
-        int x = 0;
+        int lineWidth = 0; // K: the width lines wrap at, the same in both passes
+        int x = 0;         // where the next piece is drawn
         int y = 0;
-        int lineStart = 0;
+        // Where the Measure pass stands on this line (from its left edge): every wrapping decision
+        // reads it, so the Draw pass, whose x also holds alignment and justification, breaks
+        // lines exactly where the Measure pass did.
+        int mx = 0;
+        bool placed = false; // something was placed on this line
+        bool inked = false;  // something other than white space was placed on this line
         HtmlSize size;
         int remainingWidth = 0;  // Draw: content still to come on this line
         int remainingBreaks = 0; // Draw: spaces still to come on this line
     };
-
     // The pass's current font and what the device held before the pass.
     struct PassDevice;
 
     // Passes and blocks.
     HtmlSize LayoutPass(HtmlRect rect);
-    HtmlSize LayoutFlowBlock(std::string_view block, const HtmlRect& rect);
+    // wrapWidth is the width the Measure pass wrapped this block at (0: no wrapping).
+    HtmlSize LayoutFlowBlock(std::string_view block, const HtmlRect& rect, int wrapWidth);
     void WidenForPercentRules(std::size_t firstLine, HtmlSize& size) const;
     [[nodiscard]] std::size_t FindTableEnd(std::size_t p) const;
     HtmlSize LayoutTable(std::string_view tableText, const HtmlRect& rect);
@@ -91,6 +100,9 @@ private:
     // Takes from `text` the piece that fits `avail` pixels and sets `avail` to its width. A line
     // that holds nothing yet always takes at least one character.
     std::string_view SplitAtBreak(std::string_view& text, int& avail, bool lineEmpty);
+    [[nodiscard]] std::size_t LastFittingBreak(std::string_view text, int avail);
+    // Moves both the drawn and the measured position; Measure and Draw advance alike.
+    void Advance(Flow& flow, int measured, int drawn);
     // Draws a piece; returns the width it took, justification included.
     int DrawPiece(Flow& flow, std::string piece, int cx, int top, int remaining);
 
@@ -123,7 +135,7 @@ private:
     [[nodiscard]] int FontHeight() const override { return m_fontHeight; }
     [[nodiscard]] int FontAscent() const { return m_fontAscent; }
     [[nodiscard]] int PixelsPerInch() const override;
-    [[nodiscard]] int XHeight() const override { return m_fontHeight; }
+    [[nodiscard]] int StringHeight() const override { return m_fontHeight; }
 
     // Tables built at construction.
     HtmlDrawerServices m_services;
@@ -149,6 +161,11 @@ private:
     HtmlStyle m_style;
     std::vector<HtmlStyle> m_styleStack;
     std::vector<HtmlLine> m_lines;
+    // Where each measured line ends: the count of text bytes and objects laid out before its end.
+    std::vector<std::size_t> m_lineEnds;
+    std::size_t m_contentPosition = 0;
+    bool m_drawMatched = true;
+    int m_preparedWrap = 0; // the wrap width of the last Measure pass
     HtmlLine m_line;
     std::size_t m_lineIndex = 0;
     std::vector<HtmlHotArea> m_hotAreas;

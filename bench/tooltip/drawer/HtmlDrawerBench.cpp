@@ -120,10 +120,29 @@ void BM_StyledText_QTextDocument(benchmark::State& state) {
     Qt(state, StyledText(), 480);
 }
 
+// A tip in the largest font, prepared and drawn by a fresh drawer each time, so that every glyph
+// is rendered anew: the cost of rendering glyphs at a huge size.
+void BM_HugeFont_Drawer(benchmark::State& state) {
+    const std::string text = "<font size=2000>ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                             "0123456789</font>";
+    NoOpener opener;
+    gfx::CDc dc(gfx::CBitmap::Create(400, 400));
+    for (auto _ : state) {
+        tooltip::HtmlDrawerServices services;
+        services.opener = &opener;
+        tooltip::CHtmlDrawer drawer(services);
+        gfx::CDc measure;
+        const tooltip::HtmlSize prepared = drawer.PrepareOutput(measure, text);
+        drawer.DrawPreparedOutput(dc, tooltip::HtmlRect{0, 0, prepared.cx, prepared.cy});
+        benchmark::DoNotOptimize(dc.Bitmap().Bits());
+    }
+}
+
 BENCHMARK(BM_StatusTip_Drawer)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StatusTip_QTextDocument)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StyledText_Drawer)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StyledText_QTextDocument)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_HugeFont_Drawer)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 
