@@ -40,6 +40,7 @@ HtmlSize CHtmlDrawer::PrepareOutput(HtmlDc& dc, std::string_view text) {
     m_lineEnds.clear();
     m_hotAreas.clear();
     m_animations.clear();
+    m_tables.clear();
     HtmlSize size;
     if (m_text.empty()) {
         return size;
@@ -84,6 +85,7 @@ HtmlSize CHtmlDrawer::LayoutPass(HtmlRect rect) {
     m_contentPosition = 0;
     m_lineIndex = 0;
     m_tableCounter = m_linkCounter = m_animationCounter = -1;
+    m_tableDepth = 0;
     m_styleStack.clear();
     m_style.Reset();
     m_styles.ApplySelector(m_style, "body");
@@ -106,13 +108,7 @@ HtmlSize CHtmlDrawer::LayoutPass(HtmlRect rect) {
         if (!table) {
             break;
         }
-        std::size_t end = FindTableEnd(p);
-        if (end <= p) {
-            // An opening tag too close to the end to have a closing one: pass over the tag.
-            end = text.find('>', p);
-            p = end == std::string_view::npos ? text.size() : end + 1;
-            continue;
-        }
+        const std::size_t end = FindTableEnd(text, p);
         const HtmlSize tableSize = LayoutTable(text.substr(p, end - p), rect);
         size.cx = std::max(size.cx, tableSize.cx);
         size.cy = SaturatingAdd(size.cy, tableSize.cy);
@@ -131,11 +127,6 @@ HtmlSize CHtmlDrawer::LayoutPass(HtmlRect rect) {
         m_drawMatched = false;
     }
     return size;
-}
-
-bool CHtmlDrawer::OnTimer() {
-    // No picture in this build animates yet, so no frame ever changes.
-    return false;
 }
 
 } // namespace tooltip

@@ -51,8 +51,16 @@ void CHtmlDrawer::HandleTag(Flow& flow, std::string_view tag) {
     case TagString:
         LayoutString(flow, attributes);
         break;
+    case TagBitmap:
+        LayoutBitmap(flow, attributes);
+        break;
+    case TagIcon:
+        LayoutIcon(flow, attributes);
+        break;
+    case TagImageList:
+        LayoutImageList(flow, attributes);
+        break;
     default:
-        // Pictures ("bmp", "icon", "ilst") are not drawn by this build yet; they take no room.
         break;
     }
 }
