@@ -45,6 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const auto drawerOwner = [] {
         tooltip::HtmlDrawerServices services;
         services.opener = &opener;
+        // Pictures come from the compiled-in set only: fuzzing never opens files.
+        services.readPictureFiles = false;
         services.loadString = [](int id) {
             return id == 119 ? std::string("Status") : std::string();
         };
@@ -67,6 +69,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         for (const auto& area : drawer.HotAreas()) {
             drawer.OnSetCursor({area.left, area.top});
+        }
+        if (drawer.OnTimer()) {
+            drawer.DrawPreparedOutput(dc, tooltip::HtmlRect{0, 0, prepared.cx, prepared.cy});
         }
         drawer.OnSetCursor({-1, -1});
     }
