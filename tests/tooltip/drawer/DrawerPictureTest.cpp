@@ -163,6 +163,21 @@ TEST_F(DrawerPictureTest, BrokenOrOversizedFilesDrawNothing) {
     std::remove(good.c_str());
 }
 
+TEST_F(DrawerPictureTest, BundlesAreOpenedForTheCall) {
+    const std::string bundle = KELDWICK_TEST_BUNDLE;
+    Prepare("<bmp srcdll=" + bundle + " iddll=7>");
+    EXPECT_EQ(Width(), 32);
+    DrawOnWhite();
+    Prepare("<icon srcdll=" + bundle + " iddll=7 width=16 height=16>");
+    EXPECT_EQ(Width(), 16);
+    // A picture the bundle lacks, a bundle that is not one, or no bundle at all: nothing.
+    EXPECT_EQ(Prepare("<bmp srcdll=" + bundle + " iddll=8>"), (HtmlSize{0, 0}));
+    EXPECT_EQ(Prepare("<bmp srcdll=/nonexistent.rcc iddll=7>"), (HtmlSize{0, 0}));
+    EXPECT_EQ(Prepare("<bmp iddll=7>"), (HtmlSize{0, 0}));
+    // The bundle was closed again: its pictures are no longer reachable by path.
+    EXPECT_FALSE(gfx::CBitmap::LoadFile(":/keldwick-bundle-0/bitmaps/7.png"));
+}
+
 TEST_F(DrawerPictureTest, PicturesWrapLikeWords) {
     const int w = Mono("a");
     Prepare(std::string(kMono) + "aaaa<bmp idres=130>", 4 * w + 10);
