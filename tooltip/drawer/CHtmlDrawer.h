@@ -121,6 +121,8 @@ private:
                         std::size_t index);
     void LayoutTableCell(std::string_view cellText, int row, int column, const HtmlRect& cellRect,
                          std::size_t index);
+    HtmlRect BeginCell(int row, int column, const HtmlRect& cellRect, std::size_t index,
+                       int columnSpan, int rowSpan, int pad);
     std::size_t OpenTablePart(std::string_view text, std::string_view name, bool table,
                               int& columnSpan, int& rowSpan);
     void CloseTablePart(std::string_view name);

@@ -556,35 +556,7 @@ void CHtmlDrawer::LayoutTableCell(std::string_view cellText, int row, int column
     const int pad =
         ClampCoordinate(static_cast<long long>(m_style.borderWidth) + m_style.cellPadding);
     const int wrap = m_style.width;
-    HtmlRect content;
-    if (m_mode == LayoutMode::Measure) {
-        HtmlTable& table = m_tables[index];
-        HtmlCell& cell = table.At(row, column);
-        // Spans below 1 count as 1; spans past the grid are cut at its edge.
-        cell.columnSpan = std::clamp(columnSpan, 1, table.columns - column);
-        cell.rowSpan = std::clamp(rowSpan, 1, table.rows - row);
-        cell.contentWidth = m_style.width;
-        cell.contentHeight = 0;
-        cell.fixed = m_style.width > 0 ? 1 : 0;
-        content = {cellRect.left, cellRect.top, cellRect.left + m_style.width, cellRect.top};
-    } else {
-        const gfx::Rect area{cellRect.left, cellRect.top, cellRect.right, cellRect.bottom};
-        if (m_style.backgroundEffect >= 0) {
-            m_drawManager.FillBackground(*m_dc, area, m_style.backgroundEffect,
-                                         m_style.backgroundColour, m_style.middleColour,
-                                         m_style.endColour, 5, 0);
-        }
-        m_drawManager.DrawFrame(*m_dc, area, m_style.borderStyle, 1, m_style.borderLightColour,
-                                m_style.borderDarkColour);
-        content = {cellRect.left + pad, cellRect.top + pad, cellRect.right - pad,
-                   cellRect.bottom - pad};
-        const int contentHeight = m_tables[index].At(row, column).contentHeight;
-        if (m_style.verticalAlign == VAlignMiddle) {
-            content.top += (content.bottom - contentHeight - content.top) / 2;
-        } else if (m_style.verticalAlign == VAlignBottom) {
-            content.top = content.bottom - contentHeight;
-        }
-    }
+    HtmlRect content = BeginCell(row, column, cellRect, index, columnSpan, rowSpan, pad);
     while (p < cellText.size()) {
         const std::size_t end = FindFrom(cellText, "/td", p);
         const std::size_t table = FindFrom(cellText, "table", p);
@@ -613,6 +585,41 @@ void CHtmlDrawer::LayoutTableCell(std::string_view cellText, int row, int column
         cell.outerHeight = SaturatingAdd(std::max(m_style.height, cell.contentHeight), 2LL * pad);
     }
     CloseTablePart("td");
+}
+
+// Measure: records the cell's spans and own width; its content starts at the cell's corner and
+// wraps only at a width given to the cell. Draw: fills and frames the cell; its content lies
+// inside frame and padding, placed by the vertical align.
+HtmlRect CHtmlDrawer::BeginCell(int row, int column, const HtmlRect& cellRect, std::size_t index,
+                                int columnSpan, int rowSpan, int pad) {
+    if (m_mode == LayoutMode::Measure) {
+        HtmlTable& table = m_tables[index];
+        HtmlCell& cell = table.At(row, column);
+        // Spans below 1 count as 1; spans past the grid are cut at its edge.
+        cell.columnSpan = std::clamp(columnSpan, 1, table.columns - column);
+        cell.rowSpan = std::clamp(rowSpan, 1, table.rows - row);
+        cell.contentWidth = m_style.width;
+        cell.contentHeight = 0;
+        cell.fixed = m_style.width > 0 ? 1 : 0;
+        return {cellRect.left, cellRect.top, cellRect.left + m_style.width, cellRect.top};
+    }
+    const gfx::Rect area{cellRect.left, cellRect.top, cellRect.right, cellRect.bottom};
+    if (m_style.backgroundEffect >= 0) {
+        m_drawManager.FillBackground(*m_dc, area, m_style.backgroundEffect,
+                                     m_style.backgroundColour, m_style.middleColour,
+                                     m_style.endColour, 5, 0);
+    }
+    m_drawManager.DrawFrame(*m_dc, area, m_style.borderStyle, 1, m_style.borderLightColour,
+                            m_style.borderDarkColour);
+    HtmlRect content{cellRect.left + pad, cellRect.top + pad, cellRect.right - pad,
+                     cellRect.bottom - pad};
+    const int contentHeight = m_tables[index].At(row, column).contentHeight;
+    if (m_style.verticalAlign == VAlignMiddle) {
+        content.top += (content.bottom - contentHeight - content.top) / 2;
+    } else if (m_style.verticalAlign == VAlignBottom) {
+        content.top = content.bottom - contentHeight;
+    }
+    return content;
 }
 
 // Columns and rows take the sizes their cells need: single cells first, then cells spanning
