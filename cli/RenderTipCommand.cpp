@@ -28,6 +28,7 @@ constexpr std::size_t kMaxTextBytes = 1 << 20;
 
 struct RenderTipOptions {
     int wrap = 0;
+    int frame = 0; // the frame animated strips show
     bool lines = false;
     bool hot = false;
     std::optional<std::string> inFile;
@@ -38,7 +39,7 @@ struct RenderTipOptions {
 int Usage(const char* problem) {
     std::fprintf(stderr,
                  "keldwick-cli render-tip: %s\nusage: keldwick-cli render-tip [--wrap PIXELS] "
-                 "[--lines] [--hot] (--in FILE | TEXT) --out FILE.png\n",
+                 "[--lines] [--hot] [--frame N] (--in FILE | TEXT) --out FILE.png\n",
                  problem);
     return 2;
 }
@@ -52,7 +53,7 @@ int ReadOptions(Arguments args, RenderTipOptions& options) {
             options.lines = true;
         } else if (arg == "--hot") {
             options.hot = true;
-        } else if (arg == "--wrap" || arg == "--in" || arg == "--out") {
+        } else if (arg == "--wrap" || arg == "--in" || arg == "--out" || arg == "--frame") {
             if (!hasValue) {
                 return Usage("an option lacks its value");
             }
@@ -63,6 +64,12 @@ int ReadOptions(Arguments args, RenderTipOptions& options) {
                 if (ec != std::errc() || end != value.data() + value.size() || options.wrap < 0 ||
                     options.wrap > kMaxWrap) {
                     return Usage("--wrap takes a number of pixels from 0 to 100000");
+                }
+            } else if (arg == "--frame") {
+                const auto [end, ec] =
+                    std::from_chars(value.data(), value.data() + value.size(), options.frame);
+                if (ec != std::errc() || end != value.data() + value.size() || options.frame < 0) {
+                    return Usage("--frame takes a frame number from 0");
                 }
             } else if (arg == "--in") {
                 options.inFile = std::string(value);
@@ -171,6 +178,7 @@ int RunRenderTip(Arguments args) {
                      size.cy);
         return 1;
     }
+    drawer.SetAnimationFrame(options.frame);
     gfx::CDc dc(gfx::CBitmap::Create(size.cx, size.cy));
     dc.FillSolidRect({0, 0, size.cx, size.cy},
                      syscolor::GetSysColour(syscolor::SysColour::InfoBackground));

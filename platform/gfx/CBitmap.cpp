@@ -8,6 +8,7 @@
 #include <QImageReader>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace gfx {
@@ -48,9 +49,27 @@ CBitmap CBitmap::CreateCompatible(const CDc& dc, int width, int height) {
     return Create(width, height, dc.DevicePixelRatio());
 }
 
-CBitmap CBitmap::LoadFile(const std::string& path) {
+QImage ReadPictureFile(const std::string& path, std::size_t maxBytes, QSize scaledSize) {
     QImageReader reader(QString::fromStdString(path));
-    QImage image = reader.read();
+    if (maxBytes != 0) {
+        const QSize size = scaledSize.isValid() ? scaledSize : reader.size();
+        // A reader that cannot tell the size first is not trusted to stay within the bound.
+        if (!size.isValid() || static_cast<unsigned long long>(size.width()) *
+                                       static_cast<unsigned long long>(size.height()) * 4 >
+                                   maxBytes) {
+            return {};
+        }
+        reader.setAllocationLimit(static_cast<int>(
+            std::min<std::size_t>((maxBytes >> 20) + 1, static_cast<std::size_t>(INT_MAX))));
+    }
+    if (scaledSize.isValid()) {
+        reader.setScaledSize(scaledSize);
+    }
+    return reader.read();
+}
+
+CBitmap CBitmap::LoadFile(const std::string& path, std::size_t maxBytes) {
+    const QImage image = ReadPictureFile(path, maxBytes);
     if (image.isNull()) {
         return {};
     }

@@ -5,6 +5,7 @@
 
 #include "gfx/GfxTypes.h"
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -30,8 +31,9 @@ public:
     // A bitmap that can be selected into the same kind of context as dc: same device pixel ratio.
     [[nodiscard]] static CBitmap CreateCompatible(const CDc& dc, int width, int height);
     // Reads a picture file (BMP, PNG, ...) at its own size. Pictures without an alpha channel get
-    // zero alpha bytes, like sections read from the platform's bitmap files. Null when unreadable.
-    [[nodiscard]] static CBitmap LoadFile(const std::string& path);
+    // zero alpha bytes, like sections read from the platform's bitmap files. Null when unreadable,
+    // or when maxBytes is not 0 and the decoded picture would take more than that.
+    [[nodiscard]] static CBitmap LoadFile(const std::string& path, std::size_t maxBytes = 0);
 
     bool IsNull() const { return m_surface == nullptr; }
     explicit operator bool() const { return m_surface != nullptr; }

@@ -12,6 +12,7 @@
 #include <map>
 #include <mutex>
 #include <tuple>
+#include <vector>
 
 namespace gfx {
 
@@ -175,6 +176,79 @@ const detail::CachedGlyph& detail::FontData::GlyphLocked(char16_t code) const {
     return (*m_glyphs)[code];
 }
 
+namespace {
+
+// Ink of a glyph rendered on a canvas: the rectangle of pixels with coverage (empty when none).
+QRect InkBounds(const QImage& canvas) {
+    const int width = canvas.width();
+    const int height = canvas.height();
+    int x0 = width;
+    int x1 = -1;
+    int y0 = height;
+    int y1 = -1;
+    for (int y = 0; y < height; ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(canvas.constScanLine(y));
+        int first = 0;
+        while (first < width && qAlpha(row[first]) == 0) {
+            ++first;
+        }
+        if (first == width) {
+            continue;
+        }
+        int last = width - 1;
+        while (qAlpha(row[last]) == 0) {
+            --last;
+        }
+        x0 = std::min(x0, first);
+        x1 = std::max(x1, last);
+        y0 = std::min(y0, y);
+        y1 = y;
+    }
+    return x1 < 0 ? QRect() : QRect(x0, y0, x1 - x0 + 1, y1 - y0 + 1);
+}
+
+// The alpha bytes of the ink rectangle as 8-bit coverage.
+QImage InkCoverage(const QImage& canvas, const QRect& ink) {
+    QImage coverage(ink.size(), QImage::Format_Alpha8);
+    if (coverage.isNull()) {
+        return coverage;
+    }
+    for (int y = 0; y < ink.height(); ++y) {
+        const auto* from = reinterpret_cast<const QRgb*>(canvas.constScanLine(ink.top() + y));
+        uchar* to = coverage.scanLine(y);
+        for (int x = 0; x < ink.width(); ++x) {
+            to[x] = static_cast<uchar>(qAlpha(from[ink.left() + x]));
+        }
+    }
+    return coverage;
+}
+
+} // namespace
+
+// Renders the glyph on the part `area` of its full canvas (the cell, widened on both sides by
+// `margin`), with the pen where the full canvas has it, so the pixels are those of the full
+// canvas. The canvas lives in `store`, reused from glyph to glyph. Null when it cannot be made.
+QImage detail::FontData::RenderGlyph(char16_t code, const QRect& area, int margin,
+                                     std::vector<uchar>& store) const {
+    const qsizetype stride = static_cast<qsizetype>(area.width()) * 4;
+    store.assign(static_cast<std::size_t>(stride) * static_cast<std::size_t>(area.height()), 0);
+    QImage canvas(store.data(), area.width(), area.height(), stride,
+                  QImage::Format_ARGB32_Premultiplied);
+    if (canvas.isNull()) {
+        return canvas;
+    }
+    QFont plain = font;
+    plain.setUnderline(false);
+    plain.setStrikeOut(false);
+    QPainter painter(&canvas);
+    painter.setFont(plain);
+    painter.setPen(QColor(0, 0, 0, 255));
+    painter.drawText(QPointF(margin - area.left(), textMetrics.ascent - area.top()),
+                     QString(QChar(code)));
+    painter.end();
+    return canvas;
+}
+
 detail::CachedGlyph detail::FontData::MakeGlyph(char16_t code) const {
     CachedGlyph glyph;
     if (code == u' ') {
@@ -182,43 +256,36 @@ detail::CachedGlyph detail::FontData::MakeGlyph(char16_t code) const {
     }
     // Rendered as text output renders whole strings (onto a premultiplied colour image), so a
     // string put together from kept glyphs has the very pixels of the string drawn at once.
-    // Glyphs may reach past their advance (italics, bearings): leave room on both sides.
+    // Glyphs may reach past their advance (italics, bearings): the full canvas leaves a cell
+    // height on both sides. Only the part around the glyph's own bounds is rendered, so a huge
+    // font does not render and scan a canvas of its full cell for every glyph.
     const int margin = textMetrics.height;
-    QImage canvas(AdvanceLocked(code) + 2 * margin, textMetrics.height,
-                  QImage::Format_ARGB32_Premultiplied);
-    if (canvas.isNull()) {
-        return glyph;
-    }
-    canvas.fill(0);
-    QFont plain = font;
-    plain.setUnderline(false);
-    plain.setStrikeOut(false);
-    QPainter painter(&canvas);
-    painter.setFont(plain);
-    painter.setPen(QColor(0, 0, 0, 255));
-    painter.drawText(QPointF(margin, textMetrics.ascent), QString(QChar(code)));
-    painter.end();
-    // Keep only the ink, so drawing visits no empty margin.
-    int x0 = canvas.width();
-    int x1 = -1;
-    int y0 = canvas.height();
-    int y1 = -1;
-    for (int y = 0; y < canvas.height(); ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(canvas.constScanLine(y));
-        for (int x = 0; x < canvas.width(); ++x) {
-            if (qAlpha(row[x]) != 0) {
-                x0 = std::min(x0, x);
-                x1 = std::max(x1, x);
-                y0 = std::min(y0, y);
-                y1 = std::max(y1, y);
-            }
+    const QRect full(0, 0, AdvanceLocked(code) + 2 * margin, textMetrics.height);
+    constexpr int kPad = 4; // anti-aliasing and hinting may reach past the reported bounds
+    const QRect bounds = metrics.boundingRect(QChar(code));
+    QRect area = bounds.translated(margin, textMetrics.ascent).adjusted(-kPad, -kPad, kPad, kPad);
+    area = area.intersected(full);
+    std::vector<uchar> store;
+    QImage canvas = area.isEmpty() ? QImage() : RenderGlyph(code, area, margin, store);
+    QRect ink = canvas.isNull() ? QRect() : InkBounds(canvas);
+    // Ink touching an edge that the full canvas does not have may have been cut: render whole.
+    const bool cut = !ink.isNull() &&
+                     ((ink.left() == 0 && area.left() > 0) || (ink.top() == 0 && area.top() > 0) ||
+                      (ink.right() == area.width() - 1 && area.right() < full.right()) ||
+                      (ink.bottom() == area.height() - 1 && area.bottom() < full.bottom()));
+    if (canvas.isNull() || cut) {
+        area = full;
+        canvas = RenderGlyph(code, area, margin, store);
+        if (canvas.isNull()) {
+            return glyph;
         }
+        ink = InkBounds(canvas);
     }
-    if (x1 >= 0) {
-        glyph.coverage =
-            canvas.copy(x0, y0, x1 - x0 + 1, y1 - y0 + 1).convertToFormat(QImage::Format_Alpha8);
-        glyph.left = x0 - margin;
-        glyph.top = y0;
+    if (!ink.isNull()) {
+        // Keep only the ink, so drawing visits no empty margin.
+        glyph.coverage = InkCoverage(canvas, ink);
+        glyph.left = area.left() + ink.left() - margin;
+        glyph.top = area.top() + ink.top();
     }
     return glyph;
 }

@@ -40,12 +40,9 @@ CIcon CIcon::FromBitmap(const CBitmap& picture) {
     return icon;
 }
 
-CIcon CIcon::LoadFile(const std::string& path, int width, int height) {
-    QImageReader reader(QString::fromStdString(path));
-    if (width > 0 && height > 0) {
-        reader.setScaledSize(QSize(width, height));
-    }
-    QImage image = reader.read();
+CIcon CIcon::LoadFile(const std::string& path, int width, int height, std::size_t maxBytes) {
+    QImage image =
+        ReadPictureFile(path, maxBytes, width > 0 && height > 0 ? QSize(width, height) : QSize());
     if (image.isNull()) {
         return {};
     }

@@ -6,6 +6,7 @@
 #include "gfx/CBitmap.h"
 #include "gfx/GfxTypes.h"
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -26,8 +27,10 @@ public:
     // An icon from a picture with an alpha channel (fully transparent pixels become the mask), the
     // hot spot at its centre.
     [[nodiscard]] static CIcon FromBitmap(const CBitmap& picture);
-    // Reads an icon or picture file, scaled to width x height when both are positive.
-    [[nodiscard]] static CIcon LoadFile(const std::string& path, int width, int height);
+    // Reads an icon or picture file, scaled to width x height when both are positive; null when
+    // unreadable, or when maxBytes is not 0 and the decoded picture would take more than that.
+    [[nodiscard]] static CIcon LoadFile(const std::string& path, int width, int height,
+                                        std::size_t maxBytes = 0);
 
     bool IsNull() const { return m_data == nullptr; }
     explicit operator bool() const { return m_data != nullptr; }

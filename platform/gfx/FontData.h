@@ -15,6 +15,7 @@
 #include <mutex>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace gfx::detail {
 
@@ -92,6 +93,8 @@ struct FontData {
 
 private:
     CachedGlyph MakeGlyph(char16_t code) const;
+    QImage RenderGlyph(char16_t code, const QRect& area, int margin,
+                       std::vector<uchar>& store) const;
 
     mutable std::mutex m_mutex;
     mutable std::unique_ptr<std::array<CachedGlyph, kSimpleTextEnd>> m_glyphs;

@@ -8,6 +8,9 @@
 #include <QImage>
 #include <QRegion>
 
+#include <cstddef>
+#include <string>
+
 namespace gfx {
 
 // A deep copy of the bitmap's pixels with its device pixel ratio; opaque (alpha bytes ignored)
@@ -17,5 +20,8 @@ QImage ToQImage(const CBitmap& bitmap, bool keepAlpha = false);
 // channel gives zero alpha bytes.
 CBitmap FromQImage(const QImage& image);
 QRegion ToQRegion(const CRegion& region);
+// Reads a picture file (or a resource path), refusing one whose decoded pixels would take more
+// than maxBytes (0: no bound beyond Qt's own) before anything is decoded. Null when unreadable.
+QImage ReadPictureFile(const std::string& path, std::size_t maxBytes, QSize scaledSize = {});
 
 } // namespace gfx

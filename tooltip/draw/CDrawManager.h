@@ -156,6 +156,8 @@ private:
         gfx::CBitmap area;
         std::vector<std::int32_t> rowSums;
         std::vector<std::int64_t> columnSums;
+        std::vector<std::int32_t> narrowColumnSums;
+        std::vector<std::int32_t> outsideRow;
     };
     // A section of width x height at ratio, reused from slot when it already has that shape.
     static gfx::CBitmap& ScratchSection(gfx::CBitmap& slot, int width, int height, double ratio);

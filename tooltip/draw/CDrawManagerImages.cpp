@@ -4,6 +4,7 @@
 #include "tooltip/draw/CDrawManager.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -40,9 +41,69 @@ void RowWindowSums(const Pixel* row, int width, int rx, std::int32_t* sums) {
     for (int i = 0; i <= rx; ++i) {
         sum += value(i);
     }
-    for (int x = 0; x < width; ++x) {
+    // Where both the entering and the leaving position lie inside the row, no bound is tested.
+    const int inside = std::max(0, std::min(width, width - rx - 1));
+    int x = 0;
+    for (; x < std::min(rx, inside); ++x) {
+        sums[x] = sum;
+        sum += gfx::PixelBlue(row[x + rx + 1]) - 255;
+    }
+    for (; x < inside; ++x) {
+        sums[x] = sum;
+        sum += gfx::PixelBlue(row[x + rx + 1]) - gfx::PixelBlue(row[x - rx]);
+    }
+    for (; x < width; ++x) {
         sums[x] = sum;
         sum += value(x + rx + 1) - value(x - rx);
+    }
+}
+
+// Darkens every pixel by the mean of the mask over its window: the column sums hold, for each
+// column, the row sums over the rows of the current pixel's window, and slide down one row after
+// each row is darkened (darkening and sliding in one sweep, so each sum is read once). Rows above
+// and below the area count `outside`. A sum of `full` leaves a pixel as it is. Shadows fall
+// mostly on even ground under an even mask, so the last result is reused while the pixel and its
+// sum repeat; the result is the same as computing it afresh.
+template <typename Sum>
+void DarkenByWindows(Pixel* bits, const std::int32_t* rowSums, int width, int height, int ry,
+                     std::int32_t outside, std::int64_t full, std::vector<Sum>& columnStore,
+                     std::vector<std::int32_t>& outsideStore) {
+    const double scale = 1.0 / static_cast<double>(full);
+    outsideStore.assign(static_cast<std::size_t>(width), outside);
+    auto rowAt = [&](int row) {
+        return row >= 0 && row < height ? rowSums + static_cast<std::size_t>(row) * width
+                                        : outsideStore.data();
+    };
+    // The window of the first row: rows -ry .. ry.
+    columnStore.assign(static_cast<std::size_t>(width), 0);
+    Sum* const columns = columnStore.data();
+    for (int row = -ry; row <= ry; ++row) {
+        const std::int32_t* line = rowAt(row);
+        for (int column = 0; column < width; ++column) {
+            columns[column] += line[column];
+        }
+    }
+    for (int row = 0; row < height; ++row) {
+        Pixel* pixels = bits + static_cast<std::size_t>(row) * width;
+        const std::int32_t* entering = rowAt(row + ry + 1);
+        const std::int32_t* leaving = rowAt(row - ry);
+        Sum lastSum = -1;
+        Pixel lastIn = 0;
+        Pixel lastOut = 0;
+        for (int column = 0; column < width; ++column) {
+            const Sum sum = columns[column];
+            columns[column] = sum + entering[column] - leaving[column];
+            if (sum >= full) {
+                continue;
+            }
+            const Pixel in = pixels[column];
+            if (sum != lastSum || in != lastIn) {
+                lastSum = sum;
+                lastIn = in;
+                lastOut = CDrawManager::DarkenPixel(in, static_cast<double>(sum) * scale);
+            }
+            pixels[column] = lastOut;
+        }
     }
 }
 
@@ -72,7 +133,16 @@ void CDrawManager::CastShadow(CDc& dc, int x, int y, int width, int height, cons
     const int bx = OddDepth(depthX);
     const int by = OddDepth(depthY);
     if (soft) {
-        maskDc.FillSolidRect({0, 0, width, height}, kWhite);
+        // White around the shrunk mask; the mask itself covers the rest.
+        const gfx::Rect inner{bx / 2, by / 2, bx / 2 + width - bx, by / 2 + height - by};
+        if (inner.left < inner.right && inner.top < inner.bottom) {
+            maskDc.FillSolidRect({0, 0, width, inner.top}, kWhite);
+            maskDc.FillSolidRect({0, inner.bottom, width, height}, kWhite);
+            maskDc.FillSolidRect({0, inner.top, inner.left, inner.bottom}, kWhite);
+            maskDc.FillSolidRect({inner.right, inner.top, width, inner.bottom}, kWhite);
+        } else {
+            maskDc.FillSolidRect({0, 0, width, height}, kWhite);
+        }
         maskDc.StretchBlt(bx / 2, by / 2, width - bx, height - by, maskSource, 0, 0, mask.Width(),
                           mask.Height());
     } else {
@@ -119,48 +189,15 @@ void CDrawManager::ApplySoftShadow(const CBitmap& maskSection, const CBitmap& ar
         RowWindowSums(maskBits + static_cast<std::size_t>(row) * width, width, rx,
                       rowSums.data() + static_cast<std::size_t>(row) * width);
     }
-    const std::int64_t outsideRow = 255LL * bx; // a row above or below the section
-    const std::int32_t* sums = rowSums.data();
-    auto rowAt = [&](int row) -> const std::int32_t* {
-        return row >= 0 && row < height ? sums + static_cast<std::size_t>(row) * width : nullptr;
-    };
-    std::vector<std::int64_t>& columnSums = m_shadowScratch.columnSums;
-    // The window of the first row: ry rows above the section, then rows 0 .. ry.
-    const int firstRows = std::min(ry, height - 1);
-    columnSums.assign(static_cast<std::size_t>(width), outsideRow * (ry + ry - firstRows));
-    for (int row = 0; row <= firstRows; ++row) {
-        const std::int32_t* line = rowAt(row);
-        for (int column = 0; column < width; ++column) {
-            columnSums[static_cast<std::size_t>(column)] += line[column];
-        }
-    }
+    const std::int32_t outsideRow = 255 * bx; // a row above or below the section
     const std::int64_t full = 255LL * bx * by;
-    const double scale = 1.0 / static_cast<double>(full);
-    std::int64_t* const columns = columnSums.data();
-    for (int row = 0; row < height; ++row) {
-        Pixel* pixels = bits + static_cast<std::size_t>(row) * width;
-        for (int column = 0; column < width; ++column) {
-            if (columns[column] < full) {
-                pixels[column] =
-                    DarkenPixel(pixels[column], static_cast<double>(columns[column]) * scale);
-            }
-        }
-        // Slide every column's window down one row.
-        const std::int32_t* entering = rowAt(row + ry + 1);
-        const std::int32_t* leaving = rowAt(row - ry);
-        if (entering && leaving) {
-            for (int column = 0; column < width; ++column) {
-                columns[column] += entering[column] - leaving[column];
-            }
-        } else if (entering) {
-            for (int column = 0; column < width; ++column) {
-                columns[column] += entering[column] - outsideRow;
-            }
-        } else if (leaving) {
-            for (int column = 0; column < width; ++column) {
-                columns[column] += outsideRow - leaving[column];
-            }
-        }
+    // Narrow sums halve the memory the sweep reads wherever the depths allow them.
+    if (full <= INT32_MAX) {
+        DarkenByWindows(bits, rowSums.data(), width, height, ry, outsideRow, full,
+                        m_shadowScratch.narrowColumnSums, m_shadowScratch.outsideRow);
+    } else {
+        DarkenByWindows(bits, rowSums.data(), width, height, ry, outsideRow, full,
+                        m_shadowScratch.columnSums, m_shadowScratch.outsideRow);
     }
 }
 

@@ -25,7 +25,6 @@ CPaletteImage::~CPaletteImage() {
 void CPaletteImage::ReleaseAll() {
     m_memoryDc.reset();
     m_section = gfx::CBitmap();
-    m_sectionBits = nullptr;
     m_block.reset();
     m_header = BitmapInfoHeader{};
     m_stride = 0;
@@ -123,7 +122,6 @@ void CPaletteImage::BlitTo(gfx::CDc& dc, int x, int y) {
         if (!m_section) {
             return;
         }
-        m_sectionBits = m_section.Bits();
         // The palette is fixed into the drawing copy now; later palette changes do not show.
         const std::uint8_t* entry = m_block.get() + m_header.size;
         for (int i = 0; i < m_paletteCount; ++i, entry += 4) {

@@ -68,7 +68,6 @@ private:
     std::uint16_t m_paletteCount = 0;
     gfx::CBitmap m_section;
     std::optional<gfx::CDc> m_memoryDc;
-    gfx::Pixel* m_sectionBits = nullptr;
     std::array<gfx::Pixel, 256> m_sectionPalette{};
 };
 

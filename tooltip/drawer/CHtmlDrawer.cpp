@@ -33,18 +33,27 @@ void CHtmlDrawer::SetHoverCallback(IHtmlMessageTarget* window) {
 }
 
 HtmlSize CHtmlDrawer::PrepareOutput(HtmlDc& dc, std::string_view text) {
-    m_dc = &dc;
-    SetJustification(0, 0);
+    dc.SetTextJustification(0, 0);
     m_text.assign(text);
     PreprocessText(m_text);
+    m_lines.clear();
+    m_lineEnds.clear();
+    m_hotAreas.clear();
+    m_animations.clear();
+    m_tables.clear();
     HtmlSize size;
     if (m_text.empty()) {
         return size;
     }
     m_mode = LayoutMode::Measure;
+    m_dc = &dc;
+    m_preparedWrap = m_maxWidth;
     size = LayoutPass(HtmlRect{0, 0, m_maxWidth, 0});
+    m_dc = nullptr;
     if (size == HtmlSize{}) {
+        // Nothing to show: the owner shows no tip, and later draws do nothing.
         m_text.clear();
+        return size;
     }
     if (m_maxWidth != 0 && size.cx > m_maxWidth) {
         size.cx = m_maxWidth;
@@ -61,6 +70,7 @@ void CHtmlDrawer::DrawPreparedOutput(HtmlDc& dc, const HtmlRect& rect) {
     m_mode = LayoutMode::Draw;
     m_dc = &dc;
     static_cast<void>(LayoutPass(rect));
+    m_dc = nullptr;
 }
 
 HtmlSize CHtmlDrawer::LayoutPass(HtmlRect rect) {
@@ -68,10 +78,14 @@ HtmlSize CHtmlDrawer::LayoutPass(HtmlRect rect) {
     m_hotAreas.clear();
     if (m_mode == LayoutMode::Measure) {
         m_lines.clear();
+        m_lineEnds.clear();
         m_animations.clear();
     }
+    m_drawMatched = true;
+    m_contentPosition = 0;
     m_lineIndex = 0;
     m_tableCounter = m_linkCounter = m_animationCounter = -1;
+    m_tableDepth = 0;
     m_styleStack.clear();
     m_style.Reset();
     m_styles.ApplySelector(m_style, "body");
@@ -84,7 +98,7 @@ HtmlSize CHtmlDrawer::LayoutPass(HtmlRect rect) {
         const std::size_t s = p;
         const bool table = FindTagStart(text, "table", p);
         if (p > s) {
-            const HtmlSize block = LayoutFlowBlock(text.substr(s, p - s), rect);
+            const HtmlSize block = LayoutFlowBlock(text.substr(s, p - s), rect, m_preparedWrap);
             size.cx = std::max(size.cx, block.cx);
             size.cy = SaturatingAdd(size.cy, block.cy);
             if (m_mode == LayoutMode::Draw) {
@@ -94,13 +108,7 @@ HtmlSize CHtmlDrawer::LayoutPass(HtmlRect rect) {
         if (!table) {
             break;
         }
-        std::size_t end = FindTableEnd(p);
-        if (end <= p) {
-            // An opening tag too close to the end to have a closing one: pass over the tag.
-            end = text.find('>', p);
-            p = end == std::string_view::npos ? text.size() : end + 1;
-            continue;
-        }
+        const std::size_t end = FindTableEnd(text, p);
         const HtmlSize tableSize = LayoutTable(text.substr(p, end - p), rect);
         size.cx = std::max(size.cx, tableSize.cx);
         size.cy = SaturatingAdd(size.cy, tableSize.cy);
@@ -114,13 +122,11 @@ HtmlSize CHtmlDrawer::LayoutPass(HtmlRect rect) {
     m_styleStack.clear();
     if (m_mode == LayoutMode::Measure) {
         m_lines.resize(std::min(m_lines.size(), m_lineIndex));
+        m_lineEnds.resize(m_lines.size());
+    } else if (m_lineIndex != m_lines.size()) {
+        m_drawMatched = false;
     }
     return size;
-}
-
-bool CHtmlDrawer::OnTimer() {
-    // No picture in this build animates yet, so no frame ever changes.
-    return false;
 }
 
 } // namespace tooltip

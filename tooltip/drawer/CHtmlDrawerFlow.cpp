@@ -14,8 +14,6 @@ namespace tooltip {
 namespace {
 
 constexpr std::string_view kBreakCharacters = " -.,!:;)}]?";
-// Bounds the repeat count of "<br=n>" and "<t=n>".
-constexpr int kMaxRepeat = 1000;
 
 int CountSpaces(std::string_view text) {
     return static_cast<int>(std::count(text.begin(), text.end(), ' '));
@@ -29,25 +27,24 @@ void TrimTrailingWhite(std::string& text) {
 
 } // namespace
 
-HtmlSize CHtmlDrawer::LayoutFlowBlock(std::string_view block, const HtmlRect& rect) {
-    std::string wrapped;
-    wrapped.reserve(block.size() + 13);
-    wrapped.append("<body>").append(block).append("</body>");
-
+HtmlSize CHtmlDrawer::LayoutFlowBlock(std::string_view block, const HtmlRect& rect, int wrapWidth) {
     Flow flow;
     m_blockRect = rect;
     flow.left = rect.left;
-    flow.lineWidth = ClampCoordinate(static_cast<long long>(rect.right) - rect.left);
+    flow.lineWidth = wrapWidth;
     flow.y = rect.top;
     const std::size_t firstLine = m_lineIndex;
     flow.x = StartLine(rect.left, flow);
-    flow.lineStart = flow.x;
 
+    // The "body" entry applies to every block and is undone at its end. Its tags are handled
+    // here rather than written around the block, so that a "<" ending the block stays a literal
+    // "<" instead of meeting the "<" of a closing tag.
+    HandleTag(flow, "body");
     std::size_t p = 0;
     std::string run;
     std::string_view tag;
-    while (p < wrapped.size()) {
-        const bool hasTag = NextToken(wrapped, p, run, tag);
+    while (p < block.size()) {
+        const bool hasTag = NextToken(block, p, run, tag);
         if (!run.empty()) {
             LayoutText(flow, std::move(run));
             run = std::string();
@@ -56,7 +53,8 @@ HtmlSize CHtmlDrawer::LayoutFlowBlock(std::string_view block, const HtmlRect& re
             HandleTag(flow, tag);
         }
     }
-    if (flow.x != flow.lineStart) {
+    HandleTag(flow, "/body");
+    if (flow.placed) {
         m_line.wrapped = 0;
         NewLine(flow, 1);
     }
@@ -102,11 +100,13 @@ int CHtmlDrawer::StartLine(int left, Flow& flow) {
     }
     flow.remainingWidth = m_line.width;
     flow.remainingBreaks = m_line.breakCount;
+    // A line wider than the rectangle starts at its left edge, never before it.
+    const long long spare = std::max(0LL, static_cast<long long>(avail) - m_line.width);
     switch (m_line.alignment) {
     case AlignCenter:
-        return SaturatingAdd(left, (static_cast<long long>(avail) - m_line.width) / 2);
+        return SaturatingAdd(left, spare / 2);
     case AlignRight:
-        return SaturatingAdd(left, static_cast<long long>(avail) - m_line.width);
+        return SaturatingAdd(left, spare);
     default:
         return left;
     }
@@ -122,11 +122,25 @@ void CHtmlDrawer::NewLine(Flow& flow, int count) {
         m_line.height = SaturatingAdd(m_line.height, m_line.descent);
         m_line.width = flow.x - flow.left;
         m_lines[m_lineIndex] = m_line;
+        m_lineEnds.resize(std::max(m_lineEnds.size(), m_lineIndex + 1));
+        m_lineEnds[m_lineIndex] = m_contentPosition;
+    } else if (m_lineIndex >= m_lineEnds.size() || m_lineEnds[m_lineIndex] != m_contentPosition) {
+        m_drawMatched = false;
     }
     ++m_lineIndex;
     flow.y = SaturatingAdd(flow.y, static_cast<long long>(count) * m_line.height);
     flow.x = StartLine(flow.left, flow);
-    flow.lineStart = flow.x;
+    flow.mx = 0;
+    flow.placed = false;
+    flow.inked = false;
+}
+
+void CHtmlDrawer::Advance(Flow& flow, int measured, int drawn) {
+    flow.mx = SaturatingAdd(flow.mx, measured);
+    flow.x = SaturatingAdd(flow.x, m_mode == LayoutMode::Measure ? measured : drawn);
+    flow.placed = true;
+    flow.inked = true;
+    ++m_contentPosition;
 }
 
 int CHtmlDrawer::TextTop(int y, int cy) {
@@ -168,30 +182,50 @@ void CHtmlDrawer::LayoutText(Flow& flow, std::string run) {
     ApplyTextTransform(run, m_style.textTransform);
     // What is left of the run; lines take their pieces off its front.
     std::string_view text = run;
+    const bool wraps = m_preparedWrap != 0 && flow.lineWidth != 0;
     while (!text.empty()) {
         SetJustification(0, 0);
-        const int remaining =
-            ClampCoordinate(static_cast<long long>(flow.left) + flow.lineWidth - flow.x);
-        const bool wraps = m_maxWidth != 0 && flow.lineWidth != 0;
+        const int remaining = ClampCoordinate(static_cast<long long>(flow.lineWidth) - flow.mx);
         // Whether the text fits is all that matters when it may wrap, so measuring stops there.
         const HtmlSize extent = TextExtent(text, wraps ? std::max(remaining, 0) : INT_MAX);
         int cx = extent.cx;
+        if (wraps && cx > remaining && !flow.inked && IsWhite(text.front())) {
+            // White space at the start of a line before what does not fit is dropped, rather
+            // than closing a line that shows nothing.
+            const std::size_t white = text.find_first_not_of(" \t\n\v\f\r");
+            const std::size_t dropped = white == std::string_view::npos ? text.size() : white;
+            text.remove_prefix(dropped);
+            m_contentPosition += dropped;
+            continue;
+        }
         const int top = TextTop(flow.y, extent.cy);
+        const std::size_t before = text.size();
         std::string_view piece;
         if (wraps && cx > remaining) {
             cx = remaining;
-            piece = SplitAtBreak(text, cx, flow.x == flow.lineStart);
+            // A line holding only white space counts as empty: a word too long for it is cut
+            // there rather than leaving the line blank.
+            piece = SplitAtBreak(text, cx, !flow.inked);
         } else {
             piece = text;
             text = {};
         }
-        if (m_mode == LayoutMode::Measure) {
-            m_line.alignment = m_style.textAlign;
-            m_line.breakCount += CountSpaces(piece);
-        } else if (cx != 0) {
-            cx = DrawPiece(flow, std::string(piece), cx, top, remaining);
+        m_contentPosition += before - text.size();
+        if (!piece.empty()) {
+            int drawn = cx;
+            if (m_mode == LayoutMode::Measure) {
+                m_line.alignment = m_style.textAlign;
+                m_line.breakCount += CountSpaces(piece);
+            } else if (cx != 0) {
+                const int room =
+                    ClampCoordinate(static_cast<long long>(m_blockRect.right) - flow.x);
+                drawn = DrawPiece(flow, std::string(piece), cx, top, room);
+            }
+            flow.mx = SaturatingAdd(flow.mx, cx);
+            flow.x = SaturatingAdd(flow.x, drawn);
+            flow.placed = true;
+            flow.inked = flow.inked || piece.find_first_not_of(" \t\n\v\f\r") != piece.npos;
         }
-        flow.x = SaturatingAdd(flow.x, cx);
         if (!text.empty()) {
             m_line.wrapped = 1;
             NewLine(flow, 1);
@@ -222,22 +256,33 @@ int CHtmlDrawer::DrawPiece(Flow& flow, std::string piece, int cx, int top, int r
     return drawn.cx;
 }
 
-std::string_view CHtmlDrawer::SplitAtBreak(std::string_view& text, int& avail, bool lineEmpty) {
-    // The width of the text before each break character grows one character at a time, and the
-    // scan ends at the first break whose preceding text is too wide (or once the text is).
+// The index of the last break character (at index 1 or later) after which the text may end on
+// this line; 0 when there is none. A break character itself must fit, as it is drawn; only a
+// space may hang past the edge, as it is not. The scan ends at the first break whose preceding
+// text is too wide, or once the text is.
+std::size_t CHtmlDrawer::LastFittingBreak(std::string_view text, int avail) {
     std::size_t b = 0;
-    if (avail >= 0) {
-        long long before = 0;
-        for (std::size_t i = 0; i < text.size() && before <= avail;) {
-            if (i > 0 && kBreakCharacters.find(text[i]) != std::string_view::npos) {
+    long long before = 0; // summed advances: an estimate of the width before index i
+    for (std::size_t i = 0; i < text.size() && before <= avail;) {
+        const std::size_t next = std::min(
+            text.size(), i + text::Utf8SequenceLength(static_cast<unsigned char>(text[i])));
+        if (i > 0 && kBreakCharacters.find(text[i]) != std::string_view::npos) {
+            const std::size_t end = text[i] == ' ' ? i : next;
+            const int width = TextExtent(text.substr(0, end), avail).cx;
+            if (width <= avail) {
                 b = i;
+            } else if (text[i] == ' ') {
+                break;
             }
-            const std::size_t next = std::min(
-                text.size(), i + text::Utf8SequenceLength(static_cast<unsigned char>(text[i])));
-            before += TextExtent(text.substr(i, next - i)).cx;
-            i = next;
         }
+        before += TextExtent(text.substr(i, next - i)).cx;
+        i = next;
     }
+    return b;
+}
+
+std::string_view CHtmlDrawer::SplitAtBreak(std::string_view& text, int& avail, bool lineEmpty) {
+    const std::size_t b = avail >= 0 ? LastFittingBreak(text, avail) : 0;
     if (b > 0) {
         std::string_view piece = text.substr(0, b + 1);
         text.remove_prefix(b + 1);

@@ -12,7 +12,6 @@ namespace tooltip {
 
 namespace {
 
-constexpr int kMaxRepeat = 1000;
 constexpr int kMaxWeight = 900;
 
 void Toggle(int& flag) {
@@ -52,8 +51,16 @@ void CHtmlDrawer::HandleTag(Flow& flow, std::string_view tag) {
     case TagString:
         LayoutString(flow, attributes);
         break;
+    case TagBitmap:
+        LayoutBitmap(flow, attributes);
+        break;
+    case TagIcon:
+        LayoutIcon(flow, attributes);
+        break;
+    case TagImageList:
+        LayoutImageList(flow, attributes);
+        break;
     default:
-        // Pictures ("bmp", "icon", "ilst") are not drawn by this build yet; they take no room.
         break;
     }
 }
@@ -147,21 +154,24 @@ void CHtmlDrawer::LayoutRule(Flow& flow, std::string_view attributes) {
     }
     const int thickness = std::clamp(rule.borderWidth, 0, static_cast<int>(kMaxCoordinate));
     width = ClampCoordinate(width);
+    // A rule given in percent counts one pixel wide in the layout and takes its share of the
+    // rectangle when drawn.
+    const int measured = percent ? 1 : width;
+    int drawn = measured;
     if (m_mode == LayoutMode::Measure) {
         if (percent) {
             m_line.percent = SaturatingAdd(m_line.percent, width);
-            width = 1;
         }
         m_line.height = std::max(m_line.height, SaturatingAdd(thickness, 8));
         m_line.alignment = m_style.textAlign;
     } else {
         if (percent) {
-            width = MulDivRound(m_blockRect.right - m_blockRect.left, width, 100);
+            drawn = MulDivRound(m_blockRect.right - m_blockRect.left, width, 100);
         }
         const int middle = flow.y + m_line.height / 2;
-        DrawRule(flow.x, SaturatingAdd(flow.x, width), middle, thickness, colour);
+        DrawRule(flow.x, SaturatingAdd(flow.x, drawn), middle, thickness, colour);
     }
-    flow.x = SaturatingAdd(flow.x, width);
+    Advance(flow, measured, drawn);
 }
 
 int CHtmlDrawer::RepeatCount(std::string_view attributes, const CHtmlStyleSheet& sheet) {
@@ -177,15 +187,18 @@ void CHtmlDrawer::LayoutBreak(Flow& flow, std::string_view attributes) {
 }
 
 void CHtmlDrawer::AdvanceTab(Flow& flow, std::string_view attributes) {
+    // Stops are counted from the line's left edge as the Measure pass laid it out, so a tab on a
+    // centred or justified line moves as far as it did when measured.
     int count = RepeatCount(attributes, m_styles);
-    const long long offset = static_cast<long long>(flow.x) - flow.left;
+    const long long offset = flow.mx;
     const long long d = ((offset % m_tabSize) + m_tabSize) % m_tabSize;
-    long long x = flow.x;
+    long long to = offset;
     if (d != 0) {
-        x += m_tabSize - d;
+        to += m_tabSize - d;
         --count;
     }
-    flow.x = ClampCoordinate(x + static_cast<long long>(count) * m_tabSize);
+    const int step = ClampCoordinate(to + static_cast<long long>(count) * m_tabSize - offset);
+    Advance(flow, step, step);
 }
 
 void CHtmlDrawer::LayoutString(Flow& flow, std::string_view attributes) {
@@ -213,7 +226,7 @@ void CHtmlDrawer::LayoutString(Flow& flow, std::string_view attributes) {
         AddHotArea(flow.x, top, flow.x + extent.cx, top + extent.cy);
         TextOut(flow.x, top, text);
     }
-    flow.x = SaturatingAdd(flow.x, extent.cx);
+    Advance(flow, extent.cx, extent.cx);
 }
 
 } // namespace tooltip

@@ -562,7 +562,7 @@ int CHtmlStyleSheet::ParseLength(int base, std::string_view value, bool fontSize
         return ClampToInt(n);
     }
     if (unit == "ex") {
-        return ClampToInt(n * (m_metrics ? m_metrics->XHeight() : kDefaultFontHeight));
+        return ClampToInt(n * (m_metrics ? m_metrics->StringHeight() : kDefaultFontHeight));
     }
     if (unit == "em") {
         return ClampToInt(n * (m_metrics ? m_metrics->FontHeight() : kDefaultFontHeight));

@@ -25,8 +25,8 @@ public:
     [[nodiscard]] virtual int PixelsPerInch() const = 0;
     // Height of the current font.
     [[nodiscard]] virtual int FontHeight() const = 0;
-    // Height of the string "x" in the current font.
-    [[nodiscard]] virtual int XHeight() const = 0;
+    // Height of a measured string in the current font (what "ex" multiplies: the height of "x").
+    [[nodiscard]] virtual int StringHeight() const = 0;
 };
 
 // Reads one of the user interface's colours; the sheet reads each once, when it is made.

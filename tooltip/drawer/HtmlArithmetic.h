@@ -7,6 +7,8 @@
 namespace tooltip {
 
 inline constexpr long long kMaxCoordinate = 1'000'000;
+// Bounds the repeat count of "<br=n>" and "<t=n>".
+inline constexpr int kMaxRepeat = 1000;
 
 [[nodiscard]] constexpr int ClampCoordinate(long long value) {
     return static_cast<int>(std::clamp(value, -kMaxCoordinate, kMaxCoordinate));

@@ -50,6 +50,9 @@ struct HtmlDrawerServices {
     SystemColourReader systemColours;
     // Null: nobody listens.
     IHtmlTextObserver* textObserver = nullptr;
+    // Whether "file" and "srcdll" pictures are read; off, only the pictures compiled into the
+    // program and those registered by handle are drawn (the fuzz target turns it off).
+    bool readPictureFiles = true;
 };
 
 } // namespace tooltip

@@ -2,6 +2,7 @@
 // The plain records that the Measure pass writes and the Draw pass and hit testing read.
 
 #include <string>
+#include <vector>
 
 namespace tooltip {
 
@@ -55,6 +56,41 @@ struct HtmlImageShadow {
     int depthY = 7;
     int darkness = 50;
     unsigned colour = 0x808080;
+};
+
+// One position of a table's grid. Spans are -1 where a spanning cell covers the position and 0
+// where no cell took it.
+struct HtmlCell {
+    int columnSpan = 0;
+    int rowSpan = 0;
+    int contentWidth = 0;
+    int contentHeight = 0;
+    int outerWidth = 0;
+    int outerHeight = 0;
+    int fixed = 0;
+    friend bool operator==(const HtmlCell&, const HtmlCell&) = default;
+};
+
+// A table as the Measure pass settled it; Draw passes stretch its columns.
+struct HtmlTable {
+    int columns = 0;
+    int rows = 0;
+    std::vector<HtmlCell> grid; // rows x columns, row by row
+    std::vector<int> columnWidths;
+    std::vector<int> rowHeights;
+    std::vector<int> fixedColumns;
+
+    HtmlTable() = default;
+    HtmlTable(int columnCount, int rowCount)
+        : columns(columnCount), rows(rowCount),
+          grid(static_cast<std::size_t>(columnCount) * static_cast<std::size_t>(rowCount)),
+          columnWidths(static_cast<std::size_t>(columnCount)),
+          rowHeights(static_cast<std::size_t>(rowCount)),
+          fixedColumns(static_cast<std::size_t>(columnCount)) {}
+    [[nodiscard]] HtmlCell& At(int row, int column) {
+        return grid[static_cast<std::size_t>(row) * static_cast<std::size_t>(columns) +
+                    static_cast<std::size_t>(column)];
+    }
 };
 
 // One animated image strip.

@@ -99,15 +99,6 @@ void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
 
 } // namespace
 
-std::string_view LookupEntity(std::string_view entity) {
-    for (const auto& [name, replacement] : kEntities) {
-        if (name == entity) {
-            return replacement;
-        }
-    }
-    return {};
-}
-
 void PreprocessText(std::string& text) {
     if (text.find('&') != std::string::npos) {
         for (const auto& [entity, replacement] : kEntities) {
@@ -120,10 +111,15 @@ void PreprocessText(std::string& text) {
         if (c == '\r') {
             continue;
         }
-        if (c == '\n') {
-            out += "<br>";
-        } else if (c == '\t') {
-            out += "<t>";
+        if (c == '\n' || c == '\t') {
+            // A "<" that ends the text before a line feed or tab is a literal "<": doubled, it
+            // cannot pair with the "<" of the tag written in their place.
+            const std::size_t kept = out.find_last_not_of('<');
+            const std::size_t opens = out.size() - (kept == std::string::npos ? 0 : kept + 1);
+            if (opens % 2 == 1) {
+                out += '<';
+            }
+            out += c == '\n' ? "<br>" : "<t>";
         } else {
             out += c;
         }

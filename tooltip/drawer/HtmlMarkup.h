@@ -73,9 +73,6 @@ bool NextAttribute(std::string_view attributes, std::size_t& cursor, std::string
 // capitalised (the transform codes of HtmlStyle). Only ASCII letters change, so UTF-8 stays whole.
 void ApplyTextTransform(std::string& text, int transform);
 
-// Looks up a whole entity such as "&euro;"; empty when it is not one of the markup's entities.
-[[nodiscard]] std::string_view LookupEntity(std::string_view entity);
-
 [[nodiscard]] constexpr bool IsAsciiAlnum(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
 }

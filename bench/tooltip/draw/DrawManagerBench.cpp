@@ -6,6 +6,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
 #include <vector>
 
 namespace {
@@ -43,6 +44,25 @@ void BM_CastShadowSoft(benchmark::State& state) {
     SetPixelRate(state);
 }
 BENCHMARK(BM_CastShadowSoft)->Arg(7)->Arg(31)->Unit(benchmark::kMicrosecond);
+
+// The same shadow over uneven ground (every pixel different), where no result can be reused.
+void BM_CastShadowSoftUnevenGround(benchmark::State& state) {
+    tooltip::CDrawManager manager;
+    const gfx::CBitmap mask = ShadowMask();
+    gfx::CBitmap target = gfx::CBitmap::Create(kWidth, kHeight);
+    gfx::CDc dc(target);
+    std::uint32_t seed = 1;
+    for (int i = 0; i < kWidth * kHeight; ++i) {
+        target.Bits()[i] = (seed = seed * 1664525u + 1013904223u) | 0xFF000000u;
+    }
+    const int depth = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        manager.CastShadow(dc, 0, 0, kWidth, kHeight, mask, true, depth, depth);
+        benchmark::DoNotOptimize(target.Bits());
+    }
+    SetPixelRate(state);
+}
+BENCHMARK(BM_CastShadowSoftUnevenGround)->Arg(7)->Arg(31)->Unit(benchmark::kMicrosecond);
 
 // The floor: reading and writing every pixel of the area once.
 void BM_PlainPixelCopy(benchmark::State& state) {

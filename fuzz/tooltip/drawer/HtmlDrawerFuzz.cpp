@@ -1,4 +1,5 @@
-// Prepares and draws arbitrary tip texts at a few wrap widths, then asks about the links drawn.
+// Prepares and draws arbitrary tip texts at a few wrap widths, checks that both passes placed the
+// same lines, then asks about the links drawn.
 
 #include "gfx/CBitmap.h"
 #include "gfx/CDc.h"
@@ -44,6 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const auto drawerOwner = [] {
         tooltip::HtmlDrawerServices services;
         services.opener = &opener;
+        // Pictures come from the compiled-in set only: fuzzing never opens files.
+        services.readPictureFiles = false;
         services.loadString = [](int id) {
             return id == 119 ? std::string("Status") : std::string();
         };
@@ -60,8 +63,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const int cy = std::clamp(prepared.cy, 1, 1024);
         gfx::CDc dc(gfx::CBitmap::Create(cx, cy));
         drawer.DrawPreparedOutput(dc, tooltip::HtmlRect{0, 0, prepared.cx, prepared.cy});
+        // The Draw pass must place exactly the lines the Measure pass recorded.
+        if (!drawer.DrawMatchedMeasure()) {
+            std::abort();
+        }
         for (const auto& area : drawer.HotAreas()) {
             drawer.OnSetCursor({area.left, area.top});
+        }
+        if (drawer.OnTimer()) {
+            drawer.DrawPreparedOutput(dc, tooltip::HtmlRect{0, 0, prepared.cx, prepared.cy});
         }
         drawer.OnSetCursor({-1, -1});
     }

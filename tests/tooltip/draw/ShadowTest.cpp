@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <vector>
+
 namespace tooltip {
 namespace {
 
@@ -108,6 +111,69 @@ TEST(ShadowTest, DenseAreasAreShadedAtTheirOwnResolution) {
     }
     EXPECT_GE(fading, 11);
     EXPECT_LE(fading, 15);
+}
+
+// The soft shadow computed the plain way: the mask shrunk into a white section, then for each
+// pixel the mean of the blue bytes over its whole window (outside positions 255), darkening by
+// that factor. The fast path must give these very pixels.
+void ReferenceSoftShadow(CBitmap& area, const CBitmap& mask, int bx, int by) {
+    const int w = area.Width();
+    const int h = area.Height();
+    CBitmap shrunk = CBitmap::Create(w, h);
+    CDc shrunkDc(shrunk);
+    shrunkDc.FillSolidRect({0, 0, w, h}, Rgb(255, 255, 255));
+    shrunkDc.StretchBlt(bx / 2, by / 2, w - bx, h - by, CDc(mask), 0, 0, mask.Width(),
+                        mask.Height());
+    const std::vector<Pixel> before(area.Bits(), area.Bits() + w * h);
+    const std::int64_t full = 255LL * bx * by;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            std::int64_t sum = 0;
+            for (int j = y - by / 2; j <= y + by / 2; ++j) {
+                for (int i = x - bx / 2; i <= x + bx / 2; ++i) {
+                    const bool inside = i >= 0 && i < w && j >= 0 && j < h;
+                    sum += inside ? gfx::PixelBlue(shrunk.Bits()[j * w + i]) : 255;
+                }
+            }
+            if (sum < full) {
+                area.Bits()[y * w + x] = CDrawManager::DarkenPixel(
+                    before[y * w + x],
+                    static_cast<double>(sum) * (1.0 / static_cast<double>(full)));
+            }
+        }
+    }
+}
+
+TEST(ShadowTest, SoftShadowGivesThePixelsOfThePlainComputation) {
+    std::uint32_t seed = 12345;
+    auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+    struct Case {
+        int width, height, depth;
+    };
+    for (const Case c : {Case{60, 40, 7}, Case{97, 41, 31}, Case{5, 3, 7}, Case{40, 30, 8},
+                         Case{33, 70, 1}, Case{20, 20, 31}}) {
+        CBitmap mask = CBitmap::Create(c.width, c.height);
+        CBitmap area = CBitmap::Create(c.width, c.height);
+        for (int i = 0; i < c.width * c.height; ++i) {
+            // Runs of even ground and noise, in mask and area alike.
+            const int grey = (i / 7) % 3 == 0 ? 128 : static_cast<int>(next() % 256);
+            mask.Bits()[i] = MakePixel(grey, grey, grey);
+            area.Bits()[i] = (i / 5) % 2 == 0 ? MakePixel(200, 180, 160, 9)
+                                              : static_cast<Pixel>(next() * 65599u + next());
+        }
+        CBitmap expected = CBitmap::Create(c.width, c.height);
+        std::copy(area.Bits(), area.Bits() + c.width * c.height, expected.Bits());
+        const int odd = c.depth % 2 == 0 ? c.depth + 1 : c.depth;
+        ReferenceSoftShadow(expected, mask, odd, odd);
+        CDrawManager manager;
+        CDc dc(area);
+        manager.CastShadow(dc, 0, 0, c.width, c.height, mask, true, c.depth, c.depth);
+        int differences = 0;
+        for (int i = 0; i < c.width * c.height; ++i) {
+            differences += area.Bits()[i] != expected.Bits()[i] ? 1 : 0;
+        }
+        EXPECT_EQ(differences, 0) << c.width << " x " << c.height << " depth " << c.depth;
+    }
 }
 
 } // namespace

@@ -145,7 +145,7 @@ TEST_F(StyleSheetTest, RelativeUnitsReadTheCurrentFont) {
     struct Metrics : IHtmlUnitMetrics {
         int PixelsPerInch() const override { return 144; }
         int FontHeight() const override { return 19; }
-        int XHeight() const override { return 17; }
+        int StringHeight() const override { return 17; }
     } metrics;
     m_sheet.SetUnitMetrics(&metrics);
     EXPECT_EQ(m_sheet.ParseLength(0, "2em", false), 38);

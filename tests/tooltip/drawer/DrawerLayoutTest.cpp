@@ -184,7 +184,7 @@ TEST_F(DrawerLayoutTest, ATableIsCutOutOfTheFlow) {
     for (const Piece& piece : m_text.pieces) {
         drawn += piece.text;
     }
-    EXPECT_EQ(drawn, "ab");
+    EXPECT_EQ(drawn, "axb");
     Prepare(InMono("a<table><table></table>x</table>b"));
     Draw();
     drawn.clear();

@@ -1,0 +1,28 @@
+#pragma once
+// A bundle of pictures in a Qt binary resource file (made with `rcc -binary`), opened for as long
+// as the object lives: the pictures inside are read by path, like picture files.
+
+#include <string>
+#include <string_view>
+
+namespace gfx {
+
+class CPictureBundle {
+public:
+    explicit CPictureBundle(const std::string& file);
+    ~CPictureBundle();
+    CPictureBundle(const CPictureBundle&) = delete;
+    CPictureBundle& operator=(const CPictureBundle&) = delete;
+
+    // Whether the file was a bundle and is open.
+    explicit operator bool() const { return m_open; }
+    // The path that the picture readers open for `entry` (such as "bitmaps/130.png").
+    [[nodiscard]] std::string PathOf(std::string_view entry) const;
+
+private:
+    std::string m_file;
+    std::string m_root;
+    bool m_open = false;
+};
+
+} // namespace gfx
