@@ -1,6 +1,7 @@
 #include "dialog/CDialogBuilder.h"
 
 #include "dialog/CMultiLineEdit.h"
+#include "dialog/CPushButton.h"
 #include "dialog/DialogFont.h"
 
 #include <QFrame>
@@ -76,10 +77,7 @@ QWidget* CDialogBuilder::CreateControl(QWidget& host, const ControlTemplate& con
     QWidget* widget = nullptr;
     switch (control.kind) {
     case ControlKind::PushButton: {
-        auto* button = new QPushButton(ToQString(control.text), &host);
-        button->setAutoDefault(true);
-        button->setDefault((control.style & kDefault) != 0);
-        widget = button;
+        widget = new CPushButton(ToQString(control.text), (control.style & kDefault) != 0, &host);
         break;
     }
     case ControlKind::Edit:

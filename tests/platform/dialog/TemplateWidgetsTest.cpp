@@ -2,6 +2,7 @@
 #include "dialog/CPropertySheet.h"
 #include "dialog/CTemplateDialog.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -233,6 +234,44 @@ TEST(PropertySheetTest, PagesOutliveTheSheetThatShowedThem) {
     }
     EXPECT_EQ(page->parentWidget(), nullptr);
     EXPECT_NE(page->Control(20), nullptr);
+}
+
+TEST(TemplateDialogTest, ABorderlessMultiLineBoxShowsWhenItHasTheFocus) {
+    CCountingDialog dialog;
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    auto* box = qobject_cast<QPlainTextEdit*>(dialog.Control(12));
+    ASSERT_NE(box, nullptr);
+    ASSERT_EQ(box->frameShape(), QFrame::NoFrame);
+    const QColor highlight = box->palette().color(QPalette::Highlight);
+    const auto edgeIsHighlighted = [&] {
+        const QImage image = box->viewport()->grab().toImage();
+        const int middle = image.height() / 2;
+        return image.pixelColor(1, middle) == highlight &&
+               image.pixelColor(image.width() / 2, 1) == highlight;
+    };
+    dialog.Control(10)->setFocus();
+    EXPECT_FALSE(edgeIsHighlighted());
+    QTest::keyClick(dialog.Control(10), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), box);
+    EXPECT_TRUE(edgeIsHighlighted());
+    QTest::keyClick(box, Qt::Key_Tab);
+    EXPECT_FALSE(edgeIsHighlighted());
+}
+
+TEST(TemplateDialogTest, OnlyTheTemplatesDefaultButtonIsEverTheDefault) {
+    CCountingDialog dialog;
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    auto* ok = qobject_cast<QPushButton*>(dialog.Control(1));
+    auto* cancel = qobject_cast<QPushButton*>(dialog.Control(2));
+    cancel->setFocus();
+    dialog.Control(10)->setFocus();
+    EXPECT_TRUE(ok->isDefault());
+    EXPECT_FALSE(cancel->isDefault());
+    EXPECT_FALSE(cancel->autoDefault());
 }
 
 } // namespace
