@@ -1,6 +1,7 @@
 // Keldwick: the desktop client. There is no command line beyond --version and --help; Qt's own
 // options (-platform and the like) pass through to Qt.
 
+#include "app/CDisplayGuard.h"
 #include "app/CKeldwickApp.h"
 #include "res/VersionText.h"
 
@@ -21,6 +22,8 @@ int main(int argc, char** argv) {
             return 0;
         }
     }
+    CDisplayGuard display;
     CKeldwickApp app(argc, argv);
+    display.Started();
     return app.Run();
 }
