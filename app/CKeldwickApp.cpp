@@ -7,6 +7,7 @@
 #include "names/CLinuxComputerNames.h"
 #include "names/CSystemNameSources.h"
 #include "res/Resource.h"
+#include "res/StringTable.h"
 #include "res/Version.h"
 
 namespace {
@@ -38,6 +39,7 @@ int CKeldwickApp::Run() {
 bool CKeldwickApp::InitInstance() {
     // Nothing to prepare for components or common controls here: Qt is ready once constructed.
     dialog::CDialogBuilder::SetIconLoader(LoadAppIcon);
+    dialog::CDialogBuilder::SetStringLoader(res::LoadString);
     setWindowIcon(LoadAppIcon(res::IDR_MAINFRAME));
     CKeldwickDlg mainWindow([] { return std::make_unique<CSystemComputerNames>(); });
     (void)mainWindow.DoModal();

@@ -37,14 +37,14 @@ void CSavedCredentials::LoadCredentials(std::string& userId, std::string& passwo
     ReadText(key, kPasswordValue, password);
 }
 
-void CSavedCredentials::SaveCredentials(std::string_view userId, std::string_view password) {
+bool CSavedCredentials::SaveCredentials(std::string_view userId, std::string_view password) {
     settings::CSettingsKey key;
     if (m_store.CreateKey(m_keyPath, key) != settings::SettingsStatus::Ok) {
-        return;
+        return false;
     }
     // One change for both, so that a crash never pairs a new user id with an old password.
     const std::vector<settings::SettingsValue> values{
         {kUserNameValue, kValueType, std::string(userId)},
         {kPasswordValue, kValueType, std::string(password)}};
-    (void)key.SetValues(values);
+    return key.SetValues(values) == settings::SettingsStatus::Ok;
 }

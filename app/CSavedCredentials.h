@@ -14,7 +14,7 @@ public:
         : m_store(std::move(store)), m_keyPath(std::move(keyPath)) {}
 
     void LoadCredentials(std::string& userId, std::string& password) override;
-    void SaveCredentials(std::string_view userId, std::string_view password) override;
+    [[nodiscard]] bool SaveCredentials(std::string_view userId, std::string_view password) override;
 
 private:
     settings::CSettingsStore m_store;

@@ -17,6 +17,7 @@ namespace {
 
 constexpr const char* kSessionFailed = "Error occurred while creating a session: %d";
 constexpr const char* kSignedIn = "You are signed in.\r\n";
+constexpr const char* kNotSaved = "Your user id and password could not be saved.\r\n";
 constexpr const char* kEmailRequestFailed =
     "Error occurred while asking the service to email your password: %d";
 constexpr const char* kEmailSent =
@@ -67,10 +68,8 @@ void CSignInPage::LoadCredentials(std::string& userId, std::string& password) {
     }
 }
 
-void CSignInPage::SaveCredentials(const std::string& userId, const std::string& password) {
-    if (m_credentials) {
-        m_credentials->SaveCredentials(userId, password);
-    }
+bool CSignInPage::SaveCredentials(const std::string& userId, const std::string& password) {
+    return m_credentials && m_credentials->SaveCredentials(userId, password);
 }
 
 void CSignInPage::OnInitDialog() {
@@ -114,8 +113,8 @@ void CSignInPage::OnSignIn() {
         (void)proxy.GetErrorMessage(m_sessionId.Get(), errorCode, message.Receive());
         m_statusText = ToNarrow(message);
     } else {
-        SaveCredentials(m_userId, m_password);
-        m_statusText = kSignedIn;
+        const bool saved = SaveCredentials(m_userId, m_password);
+        m_statusText = saved ? kSignedIn : std::string(kSignedIn) + kNotSaved;
     }
     DoDataExchange(false);
 }

@@ -23,7 +23,7 @@ public:
     ~CSignInPage() override;
 
     void LoadCredentials(std::string& userId, std::string& password);
-    void SaveCredentials(const std::string& userId, const std::string& password);
+    [[nodiscard]] bool SaveCredentials(const std::string& userId, const std::string& password);
 
     // The session id of the last accepted sign-in, empty when there is none.
     [[nodiscard]] std::u16string SessionId() const { return std::u16string(m_sessionId.View()); }

@@ -12,6 +12,8 @@ public:
     // Fills each string from its saved value; leaves a string unchanged when its value cannot be
     // read. Failures are silent: a missing store only means nothing is filled in.
     virtual void LoadCredentials(std::string& userId, std::string& password) = 0;
-    // Saves both texts exactly (empty ones too), as one change. Failures are silent.
-    virtual void SaveCredentials(std::string_view userId, std::string_view password) = 0;
+    // Saves both texts exactly (empty ones too), as one change; false when they could not be
+    // saved (the page says so: the user would otherwise expect them at the next start).
+    [[nodiscard]] virtual bool SaveCredentials(std::string_view userId,
+                                               std::string_view password) = 0;
 };

@@ -1,6 +1,7 @@
 // Keldwick: the desktop client. There is no command line beyond --version, --help and --verbose;
 // Qt's own options (-platform and the like) pass through to Qt.
 
+#include "app/CDisplayGuard.h"
 #include "app/CKeldwickApp.h"
 #include "res/VersionText.h"
 #include "webservice/account/CAccountServiceT.h"
@@ -31,6 +32,8 @@ int main(int argc, char** argv) {
             CAccountServiceT::SetProcessTrace(&trace);
         }
     }
+    CDisplayGuard display;
     CKeldwickApp app(argc, argv);
+    display.Started();
     return app.Run();
 }

@@ -43,13 +43,14 @@ constexpr std::array kSignInControls{
     ControlTemplate{kNoId, EtchedHorizontal, "", 12, 42, 299, 1, 0},
     ControlTemplate{kNoId, EtchedHorizontal, "", 12, 171, 298, 1, 0},
     ControlTemplate{IDC_STATUS, Edit, "", 12, 174, 297, 75,
-                    kMultiLine | kReadOnly | kVScroll | kTabStop},
+                    kMultiLine | kReadOnly | kVScroll | kTabStop, 0, IDS_STATUS_NAME},
 };
 
 constexpr std::array kNameInfoControls{
     ControlTemplate{IDOK, PushButton, "OK", 183, 129, 50, 14, kTabStop | kDefault},
     ControlTemplate{IDC_NAME_INFO, Edit, "", 6, 12, 225, 111,
-                    kMultiLine | kBorder | kVScroll | kHScroll | kAutoHScroll | kTabStop},
+                    kMultiLine | kBorder | kVScroll | kHScroll | kAutoHScroll | kTabStop, 0,
+                    IDS_COMPUTER_NAMES_NAME},
     ControlTemplate{kNoId, Static, "Computer Name Information", 6, 3, 92, 8, 0},
 };
 

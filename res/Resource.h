@@ -12,6 +12,9 @@ inline constexpr int IDD_NAMEINFO = 134;
 // Strings.
 inline constexpr int IDS_ABOUTBOX = 101;
 inline constexpr int IDS_SETTINGS_KEY = 102;
+// Accessible names of controls that have neither text of their own nor a label before them.
+inline constexpr int IDS_STATUS_NAME = 130;
+inline constexpr int IDS_COMPUTER_NAMES_NAME = 131;
 
 // Icons.
 inline constexpr int IDR_MAINFRAME = 128;

@@ -17,6 +17,8 @@ struct StringEntry {
 constexpr std::array kStrings{
     StringEntry{IDS_ABOUTBOX, "&About Keldwick..."},
     StringEntry{IDS_SETTINGS_KEY, "Software\\Nimbrel\\Keldwick"},
+    StringEntry{IDS_STATUS_NAME, "Status"},
+    StringEntry{IDS_COMPUTER_NAMES_NAME, "Computer names"},
 };
 
 } // namespace

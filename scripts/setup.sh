@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   fonts-dejavu-core fonts-liberation fontconfig libfontconfig-dev
-  python3
+  python3 python3-zeep
   xvfb xauth
 )
 

@@ -1,11 +1,15 @@
 #include "dialog/CDialogBuilder.h"
 
+#include "dialog/CAccessibleHost.h"
 #include "dialog/CMultiLineEdit.h"
+#include "dialog/CPushButton.h"
 #include "dialog/DialogFont.h"
 
+#include <QComboBox>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QStyle>
 
@@ -14,9 +18,28 @@ namespace dialog {
 namespace {
 
 IconLoader g_iconLoader = nullptr;
+StringLoader g_stringLoader = nullptr;
 
 QString ToQString(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The label text as shown: a single '&' marks a mnemonic and is not shown; "&&" shows one '&'.
+QString WithoutMnemonics(const QString& text) {
+    QString shown = text;
+    shown.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
+    shown.remove(QLatin1Char('&'));
+    shown.replace(QStringLiteral("\x01"), QStringLiteral("&"));
+    return shown;
+}
+
+bool IsLabel(const ControlTemplate& control) {
+    return control.kind == ControlKind::Static && !control.text.empty();
+}
+
+bool TakesLabelName(ControlKind kind) {
+    return kind == ControlKind::Edit || kind == ControlKind::ComboBox ||
+           kind == ControlKind::ListBox;
 }
 
 // Multi-line edits show lines ending in LF; their text outside ends lines in CR LF.
@@ -42,12 +65,57 @@ QIcon CDialogBuilder::LoadIcon(int resource) {
     return g_iconLoader != nullptr ? g_iconLoader(resource) : QIcon();
 }
 
+void CDialogBuilder::SetStringLoader(StringLoader loader) {
+    g_stringLoader = loader;
+}
+
+QString CDialogBuilder::LabelName(std::string_view text, bool noPrefix) {
+    QString name = ToQString(text);
+    if (!noPrefix) {
+        name = WithoutMnemonics(name);
+    }
+    name = name.trimmed();
+    if (name.endsWith(QLatin1Char(':'))) {
+        name.chop(1);
+    }
+    return name.trimmed();
+}
+
+void CDialogBuilder::NameControl(const ControlTemplate& control, QWidget& widget,
+                                 const ControlTemplate* labelTemplate, QLabel* label) {
+    if (control.kind == ControlKind::EtchedHorizontal || control.kind == ControlKind::Frame) {
+        widget.setProperty(kAccessibleHidden, true);
+        return;
+    }
+    const bool noPrefix = labelTemplate != nullptr && (labelTemplate->style & kNoPrefix) != 0;
+    if (TakesLabelName(control.kind) && label != nullptr && labelTemplate != nullptr) {
+        widget.setAccessibleName(LabelName(labelTemplate->text, noPrefix));
+        label->setBuddy(&widget);
+        if (!noPrefix) {
+            // With a buddy the label itself hides the marker and underlines the mnemonic.
+            label->setText(ToQString(labelTemplate->text));
+        }
+        return;
+    }
+    const bool ownText = !control.text.empty() && control.kind != ControlKind::Edit;
+    if (!ownText && control.nameString != 0 && g_stringLoader != nullptr) {
+        widget.setAccessibleName(ToQString(g_stringLoader(control.nameString)));
+    }
+}
+
 BaseUnits CDialogBuilder::Build(QWidget& host, const DialogTemplate& dialog) {
+    CAccessibleHost::InstallFactory();
     host.setFont(DialogFont(dialog.fontName, dialog.fontPoints));
     const BaseUnits units = MeasureBaseUnits(host.font());
     QWidget* previous = nullptr;
+    const ControlTemplate* labelTemplate = nullptr;
+    QLabel* label = nullptr;
     for (const ControlTemplate& control : dialog.controls) {
         QWidget* widget = CreateControl(host, control);
+        NameControl(control, *widget, labelTemplate, label);
+        // Only the control right after a label takes its name.
+        labelTemplate = IsLabel(control) ? &control : nullptr;
+        label = labelTemplate != nullptr ? qobject_cast<QLabel*>(widget) : nullptr;
         const PixelRect rect = ToPixels(units, control.x, control.y, control.cx, control.cy);
         if (control.kind == ControlKind::Icon) {
             // An icon static takes the icon's size, not the template's.
@@ -76,14 +144,17 @@ QWidget* CDialogBuilder::CreateControl(QWidget& host, const ControlTemplate& con
     QWidget* widget = nullptr;
     switch (control.kind) {
     case ControlKind::PushButton: {
-        auto* button = new QPushButton(ToQString(control.text), &host);
-        button->setAutoDefault(true);
-        button->setDefault((control.style & kDefault) != 0);
-        widget = button;
+        widget = new CPushButton(ToQString(control.text), (control.style & kDefault) != 0, &host);
         break;
     }
     case ControlKind::Edit:
         widget = CreateEdit(host, control);
+        break;
+    case ControlKind::ComboBox:
+        widget = new QComboBox(&host);
+        break;
+    case ControlKind::ListBox:
+        widget = new QListWidget(&host);
         break;
     case ControlKind::Static:
     case ControlKind::Icon:
@@ -105,7 +176,8 @@ QWidget* CDialogBuilder::CreateControl(QWidget& host, const ControlTemplate& con
     }
     // Buttons and edit boxes take the focus, by Tab only when they are tab stops; the rest never.
     const bool focusable =
-        control.kind == ControlKind::PushButton || control.kind == ControlKind::Edit;
+        control.kind == ControlKind::PushButton || control.kind == ControlKind::Edit ||
+        control.kind == ControlKind::ComboBox || control.kind == ControlKind::ListBox;
     if (!focusable) {
         widget->setFocusPolicy(Qt::NoFocus);
     } else {
@@ -146,14 +218,8 @@ QWidget* CDialogBuilder::CreateStatic(QWidget& host, const ControlTemplate& cont
         return label;
     }
     label->setTextFormat(Qt::PlainText);
-    QString text = ToQString(control.text);
-    if ((control.style & kNoPrefix) == 0) {
-        // A single '&' marks a mnemonic and is not shown; "&&" shows one '&'.
-        text.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
-        text.remove(QLatin1Char('&'));
-        text.replace(QStringLiteral("\x01"), QStringLiteral("&"));
-    }
-    label->setText(text);
+    const QString text = ToQString(control.text);
+    label->setText((control.style & kNoPrefix) == 0 ? WithoutMnemonics(text) : text);
     return label;
 }
 

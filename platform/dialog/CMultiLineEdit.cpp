@@ -1,6 +1,7 @@
 #include "dialog/CMultiLineEdit.h"
 
 #include <QKeyEvent>
+#include <QPainter>
 
 namespace dialog {
 
@@ -16,6 +17,30 @@ void CMultiLineEdit::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QPlainTextEdit::keyPressEvent(event);
+}
+
+void CMultiLineEdit::paintEvent(QPaintEvent* event) {
+    QPlainTextEdit::paintEvent(event);
+    if (!hasFocus() || frameShape() != QFrame::NoFrame) {
+        return;
+    }
+    // Two pixels in the highlight colour, as bordered boxes show their focus, inside the text area.
+    QPainter painter(viewport());
+    QPen pen(palette().color(QPalette::Highlight));
+    pen.setWidth(kFocusCueWidth);
+    pen.setJoinStyle(Qt::MiterJoin);
+    painter.setPen(pen);
+    painter.drawRect(QRectF(viewport()->rect()).adjusted(1, 1, -1, -1));
+}
+
+void CMultiLineEdit::focusInEvent(QFocusEvent* event) {
+    QPlainTextEdit::focusInEvent(event);
+    viewport()->update();
+}
+
+void CMultiLineEdit::focusOutEvent(QFocusEvent* event) {
+    QPlainTextEdit::focusOutEvent(event);
+    viewport()->update();
 }
 
 } // namespace dialog

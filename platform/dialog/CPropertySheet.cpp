@@ -11,8 +11,11 @@
 namespace dialog {
 
 CPropertySheet::CPropertySheet(QWidget* parent) : QWidget(parent), m_tabs(this) {
-    setFocusPolicy(Qt::TabFocus);
+    // The tab strip takes the focus, not the sheet: the sheet itself is nothing a screen reader
+    // should stop at.
+    setFocusPolicy(Qt::NoFocus);
     setFocusProxy(&m_tabs);
+    m_tabs.setObjectName(QStringLiteral("tabs"));
     connect(&m_tabs, &CSheetTabs::CurrentChanged, this, &CPropertySheet::ShowPage);
     // Ctrl+Tab and Ctrl+PgDn step through the pages wherever the focus is inside the sheet.
     const auto step = [this](int delta) {

@@ -20,6 +20,7 @@ public:
     void SetCurrent(int index);
     [[nodiscard]] int Current() const { return m_current; }
     [[nodiscard]] int Count() const { return static_cast<int>(m_captions.size()); }
+    [[nodiscard]] QString Caption(int index) const { return m_captions.value(index); }
 
     // Each tab's rectangle when the strip is `width` pixels wide, in tab order.
     [[nodiscard]] std::vector<QRect> TabRects(int width) const;

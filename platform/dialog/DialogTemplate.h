@@ -21,6 +21,8 @@ enum class ControlKind {
     EtchedHorizontal, // a sunken horizontal line
     Frame,            // an empty frame; a placeholder when hidden
     Icon,             // a static showing an icon resource at its natural size
+    ComboBox,         // a drop-down list
+    ListBox,          // a list of items
 };
 
 // Control style bits. A control without kTabStop is skipped by Tab.
@@ -48,6 +50,9 @@ struct ControlTemplate {
     int cy = 0;
     std::uint32_t style = 0;
     int resource = 0; // the icon resource of an Icon control
+    // The string resource that names a control for screen readers when neither its own text nor a
+    // label before it does (see CDialogBuilder); 0 for none.
+    int nameString = 0;
 };
 
 enum DialogStyle : std::uint32_t {

@@ -1,5 +1,6 @@
 #include "help/HelpReference.h"
 
+#include <algorithm>
 #include <string>
 
 namespace help {
@@ -10,34 +11,48 @@ constexpr std::string_view kTopicSeparator = "::/";
 
 } // namespace
 
-std::optional<std::filesystem::path> ResolveHelpTopic(std::string_view reference) {
+std::optional<std::filesystem::path> HelpFolderOf(std::string_view reference) {
     const std::size_t separator = reference.rfind(kTopicSeparator);
     if (separator == std::string_view::npos || separator == 0) {
         return std::nullopt;
     }
-    const std::filesystem::path folder(std::string(reference.substr(0, separator)));
-    std::string topic(reference.substr(separator + kTopicSeparator.size()));
-    for (char& c : topic) {
-        if (c == '\\') {
-            c = '/';
-        }
+    std::error_code error;
+    const std::filesystem::path folder =
+        std::filesystem::canonical(std::string(reference.substr(0, separator)), error);
+    if (error || !std::filesystem::is_directory(folder, error)) {
+        return std::nullopt;
     }
+    return folder;
+}
+
+std::optional<std::filesystem::path> FileInside(const std::filesystem::path& folder,
+                                                const std::filesystem::path& file) {
+    std::error_code error;
+    const std::filesystem::path real = std::filesystem::canonical(file, error);
+    if (error || !std::filesystem::is_regular_file(real, error)) {
+        return std::nullopt;
+    }
+    // Inside means below the folder, part by part: "/help-other" is not inside "/help".
+    const auto [folderEnd, realAt] =
+        std::mismatch(folder.begin(), folder.end(), real.begin(), real.end());
+    if (folderEnd != folder.end() || realAt == real.end()) {
+        return std::nullopt;
+    }
+    return real;
+}
+
+std::optional<std::filesystem::path> ResolveHelpTopic(std::string_view reference) {
+    const std::optional<std::filesystem::path> folder = HelpFolderOf(reference);
+    if (!folder) {
+        return std::nullopt;
+    }
+    std::string topic(reference.substr(reference.rfind(kTopicSeparator) + kTopicSeparator.size()));
+    std::replace(topic.begin(), topic.end(), '\\', '/');
     const std::filesystem::path relative(topic);
     if (topic.empty() || relative.is_absolute()) {
         return std::nullopt;
     }
-    for (const auto& part : relative) {
-        if (part == "..") {
-            return std::nullopt;
-        }
-    }
-    const std::filesystem::path file = folder / relative;
-    std::error_code error;
-    if (!std::filesystem::is_directory(folder, error) ||
-        !std::filesystem::is_regular_file(file, error)) {
-        return std::nullopt;
-    }
-    return file;
+    return FileInside(*folder, *folder / relative);
 }
 
 } // namespace help

@@ -27,14 +27,15 @@ QWidget* HtmlHelp(QWidget*, std::string_view file, HelpCommand command, std::uin
         return nullptr;
     }
     const auto topic = ResolveHelpTopic(file);
-    if (!topic) {
+    const auto folder = HelpFolderOf(file);
+    if (!topic || !folder) {
         return nullptr;
     }
     if (viewer.isNull()) {
         viewer = new CHelpWindow;
         viewer->setAttribute(Qt::WA_DeleteOnClose);
     }
-    viewer->ShowTopic(*topic);
+    viewer->ShowTopic(*folder, *topic);
     return viewer.data();
 }
 

@@ -1,14 +1,19 @@
 #include "opener/CXdgOpener.h"
 
+#include "opener/LinkTarget.h"
+
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <sstream>
 #include <thread>
 
@@ -21,17 +26,30 @@ namespace {
 constexpr std::size_t kMaxDesktopFile = 256 * 1024;
 constexpr std::size_t kMaxQueryOutput = 4096;
 constexpr auto kPollStep = std::chrono::milliseconds(10);
+// A refused target is quoted in its message up to this many bytes.
+constexpr std::size_t kMaxQuoted = 200;
 
 // Children that were still running when their wait ran out; collected on later calls so none
-// stays a zombie for long.
-std::vector<pid_t>& PendingChildren() {
-    static std::vector<pid_t> pending;
-    return pending;
+// stays a zombie for long. Shared with the workers that wait for openers, hence the lock; never
+// destroyed, so a worker still running at exit finds it intact.
+struct PendingChildren {
+    std::mutex lock;
+    std::vector<pid_t> pids;
+};
+
+PendingChildren& Pending() {
+    static auto* pending = new PendingChildren;
+    return *pending;
+}
+
+void AddPending(pid_t pid) {
+    const std::lock_guard guard(Pending().lock);
+    Pending().pids.push_back(pid);
 }
 
 void ReapPending() {
-    auto& pending = PendingChildren();
-    std::erase_if(pending, [](pid_t pid) { return waitpid(pid, nullptr, WNOHANG) != 0; });
+    const std::lock_guard guard(Pending().lock);
+    std::erase_if(Pending().pids, [](pid_t pid) { return waitpid(pid, nullptr, WNOHANG) != 0; });
 }
 
 // Starts argv[0] (searched on PATH) with the given arguments and no shell. With `output` set, the
@@ -84,7 +102,7 @@ std::optional<int> WaitExit(pid_t pid, std::chrono::milliseconds limit) {
             return 128;
         }
         if (std::chrono::steady_clock::now() >= deadline) {
-            PendingChildren().push_back(pid);
+            AddPending(pid);
             return std::nullopt;
         }
         std::this_thread::sleep_for(kPollStep);
@@ -135,22 +153,44 @@ CXdgOpener::CXdgOpener(XdgOpenerConfig config) : m_config(std::move(config)) {}
 
 bool CXdgOpener::Open(std::string_view target) {
     ReapPending();
-    if (target.empty() || target.find('\0') != std::string_view::npos) {
+    LinkTargetCheck check = CheckLinkTarget(target);
+    if (!check.allowed) {
+        std::string quoted(target.substr(0, kMaxQuoted));
+        // The message stays one line whatever the link holds.
+        std::replace_if(
+            quoted.begin(), quoted.end(),
+            [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; }, '?');
+        std::fprintf(stderr, "keldwick: not opening the link \"%s\": %s\n", quoted.c_str(),
+                     check.reason.c_str());
         return false;
     }
-    pid_t pid = 0;
-    if (Spawn({m_config.openProgram, std::string(target)}, pid, nullptr)) {
-        const std::optional<int> exit = WaitExit(pid, m_config.exitWait);
-        if (!exit || *exit == 0) {
-            return true;
-        }
-    }
-    return OpenWithHtmlHandler(target);
+    // The opener may take seconds (or, with some desktops, as long as the browser runs): a worker
+    // waits for it so that the window never does.
+    std::thread(&CXdgOpener::OpenAndWait, m_config, std::move(check.target)).detach();
+    return true;
 }
 
-std::vector<std::string> CXdgOpener::DataDirs() const {
-    if (!m_config.dataDirs.empty()) {
-        return m_config.dataDirs;
+void CXdgOpener::OpenAndWait(const XdgOpenerConfig& config, const std::string& target) {
+    bool opened = false;
+    pid_t pid = 0;
+    if (Spawn({config.openProgram, target}, pid, nullptr)) {
+        const std::optional<int> exit = WaitExit(pid, config.exitWait);
+        opened = !exit || *exit == 0;
+    }
+    if (!opened) {
+        opened = OpenWithHtmlHandler(config, target);
+    }
+    if (!opened) {
+        std::fprintf(stderr, "keldwick: no program could open \"%s\"\n", target.c_str());
+    }
+    if (config.finished) {
+        config.finished(target, opened);
+    }
+}
+
+std::vector<std::string> CXdgOpener::DataDirs(const XdgOpenerConfig& config) {
+    if (!config.dataDirs.empty()) {
+        return config.dataDirs;
     }
     std::vector<std::string> dirs;
     if (const char* home = std::getenv("XDG_DATA_HOME"); home != nullptr && *home != '\0') {
@@ -169,18 +209,18 @@ std::vector<std::string> CXdgOpener::DataDirs() const {
     return dirs;
 }
 
-bool CXdgOpener::OpenWithHtmlHandler(std::string_view target) {
+bool CXdgOpener::OpenWithHtmlHandler(const XdgOpenerConfig& config, std::string_view target) {
     pid_t pid = 0;
     int fd = -1;
-    if (!Spawn(m_config.queryHtmlHandler, pid, &fd)) {
+    if (!Spawn(config.queryHtmlHandler, pid, &fd)) {
         return false;
     }
-    const std::string id = Trim(ReadAll(fd, kMaxQueryOutput, m_config.exitWait));
-    const std::optional<int> exit = WaitExit(pid, m_config.exitWait);
+    const std::string id = Trim(ReadAll(fd, kMaxQueryOutput, config.exitWait));
+    const std::optional<int> exit = WaitExit(pid, config.exitWait);
     if (!exit || *exit != 0 || !IsPlainDesktopId(id)) {
         return false;
     }
-    for (const std::string& dir : DataDirs()) {
+    for (const std::string& dir : DataDirs(config)) {
         std::ifstream in(dir + "/applications/" + id, std::ios::binary);
         if (!in) {
             continue;
@@ -199,7 +239,7 @@ bool CXdgOpener::OpenWithHtmlHandler(std::string_view target) {
             return false;
         }
         // A browser runs as long as the user keeps it; it is collected whenever it ends.
-        PendingChildren().push_back(handler);
+        AddPending(handler);
         return true;
     }
     return false;

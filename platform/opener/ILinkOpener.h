@@ -8,8 +8,8 @@ namespace opener {
 class ILinkOpener {
 public:
     virtual ~ILinkOpener() = default;
-    // True when a handler was started for the target. The target always reaches the handler as
-    // one argument; it is never read by a shell.
+    // True when the target was accepted and its opening has begun; never waits for the handler.
+    // The target always reaches the handler as one argument; it is never read by a shell.
     [[nodiscard]] virtual bool Open(std::string_view target) = 0;
 };
 

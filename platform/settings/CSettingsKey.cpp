@@ -23,7 +23,10 @@ SettingsStatus CSettingsKey::Load() {
         m_values.clear();
         return ReplaceFile(m_file, WriteSettingsFile(m_values), m_hook);
     case SettingsStatus::MoreData:
-        text.clear(); // too long to be ours: handled as damaged below
+    case SettingsStatus::Unsafe:
+        // Too long to be ours, or not a file of ours at all (a link, a pipe, another user's
+        // file): handled as damaged below. Renaming moves the link itself, never its target.
+        text.clear();
         break;
     default:
         return SettingsStatus::IoError;

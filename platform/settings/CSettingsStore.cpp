@@ -70,7 +70,7 @@ SettingsStatus CSettingsStore::CreateKey(std::string_view keyPath, CSettingsKey&
     if (folder.empty()) {
         return m_root.empty() ? SettingsStatus::IoError : SettingsStatus::InvalidKey;
     }
-    if (const auto status = MakePrivateFolder(folder); status != SettingsStatus::Ok) {
+    if (const auto status = MakePrivateFolder(m_root, folder); status != SettingsStatus::Ok) {
         return status;
     }
     key.m_file = folder + "/values";

@@ -88,21 +88,61 @@ static bool CreateMissingFolders(const std::string& folder) {
     return ::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
-SettingsStatus MakePrivateFolder(const std::string& folder) {
+// Each folder from below `root` down to `folder` is a folder itself, not a link to one, and ours.
+static bool OwnFoldersBelow(const std::string& root, const std::string& folder) {
+    if (!folder.starts_with(root)) {
+        return false;
+    }
+    for (std::size_t end = root.size(); end != std::string::npos;) {
+        end = folder.find('/', end + 1);
+        const std::string part = folder.substr(0, end);
+        if (part.size() <= root.size()) {
+            continue;
+        }
+        struct stat info {};
+        if (::lstat(part.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) ||
+            info.st_uid != ::geteuid()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+SettingsStatus MakePrivateFolder(const std::string& root, const std::string& folder) {
     if (folder.empty()) {
         return SettingsStatus::InvalidKey;
     }
     if (!CreateMissingFolders(folder)) {
         return SettingsStatus::IoError;
     }
+    if (!OwnFoldersBelow(root, folder)) {
+        return SettingsStatus::Unsafe;
+    }
     // The key's own folder holds secrets: tightened even when it existed before.
     return ::chmod(folder.c_str(), 0700) == 0 ? SettingsStatus::Ok : SettingsStatus::IoError;
 }
 
 SettingsStatus ReadWholeFile(const std::string& path, std::size_t maxBytes, std::string& contents) {
-    CFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // A pipe would block the open and the read; a link would lead the read elsewhere.
+    CFd file(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (file.Get() < 0) {
-        return errno == ENOENT ? SettingsStatus::NotFound : SettingsStatus::IoError;
+        switch (errno) {
+        case ENOENT:
+            return SettingsStatus::NotFound;
+        case ELOOP:  // a symbolic link
+        case ENXIO:  // a socket, or a device without a driver
+        case EAGAIN: // a device that would block
+            return SettingsStatus::Unsafe;
+        default:
+            return SettingsStatus::IoError;
+        }
+    }
+    struct stat info {};
+    if (::fstat(file.Get(), &info) != 0) {
+        return SettingsStatus::IoError;
+    }
+    if (!S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) {
+        return SettingsStatus::Unsafe;
     }
     contents.clear();
     std::vector<char> block(8192);

@@ -16,9 +16,13 @@ namespace settings {
 using WriteHook = std::function<bool(std::size_t written)>;
 
 // Creates `folder` and its missing parents with mode 0700, and gives `folder` itself mode 0700.
-[[nodiscard]] SettingsStatus MakePrivateFolder(const std::string& folder);
+// Every folder below `root` on the way must be a real folder (not a link) owned by the user:
+// otherwise Unsafe, and nothing is written where another user could read or swap it.
+[[nodiscard]] SettingsStatus MakePrivateFolder(const std::string& root, const std::string& folder);
 
-// Reads the file; NotFound when it does not exist, MoreData when it holds more than `maxBytes`.
+// Reads the file without following a link or waiting on a pipe; NotFound when it does not exist,
+// Unsafe when it is not a regular file owned by the user, MoreData when it holds more than
+// `maxBytes`.
 [[nodiscard]] SettingsStatus ReadWholeFile(const std::string& path, std::size_t maxBytes,
                                            std::string& contents);
 

@@ -9,6 +9,7 @@ enum class SettingsStatus {
     MoreData,   // the caller's buffer is too small; the needed size was reported
     InvalidKey, // the key path or value name cannot name a key or value of this store
     IoError,    // the file system refused (permissions, full disk, missing home folder)
+    Unsafe,     // a link, a special file or something another user owns stands where ours should
 };
 
 } // namespace settings

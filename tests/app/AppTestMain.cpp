@@ -1,5 +1,6 @@
 #include "app/AppIcon.h"
 #include "dialog/CDialogBuilder.h"
+#include "res/StringTable.h"
 
 #include <QApplication>
 
@@ -22,6 +23,7 @@ int main(int argc, char** argv) {
     ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
     QApplication app(argc, argv);
     dialog::CDialogBuilder::SetIconLoader(LoadAppIcon);
+    dialog::CDialogBuilder::SetStringLoader(res::LoadString);
     ::testing::InitGoogleTest(&argc, argv);
     const int result = RUN_ALL_TESTS();
     std::error_code ignored;

@@ -212,3 +212,60 @@ TEST(MainWindowTest, TabWalksTheButtonsThenIntoTheSheetAndItsPage) {
 }
 
 } // namespace
+
+namespace {
+
+// Enter is pressed in the boxes of a shown window, after a button has had the focus: a check
+// before the window is shown misses the default button that showing it picks.
+TEST(MainWindowKeyboardTest, EnterInTheBoxesPressesNoButton) {
+    ::setenv("KELDWICK_ENDPOINT", "http://127.0.0.1:9/keldwick/AccountService.asmx", 1);
+    CKeldwickDlg window(FakeNames());
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    CDialogWatcher nameInfo(kNameInfo);
+    int clicks = 0;
+    for (QPushButton* button : window.findChildren<QPushButton*>()) {
+        EXPECT_FALSE(button->isDefault()) << button->objectName().toStdString();
+        QObject::connect(button, &QPushButton::clicked, [&clicks] { ++clicks; });
+    }
+    window.Control(1027)->setFocus();
+    for (int id : {1000, 1020}) {
+        QWidget* box = window.SignInPage().Control(id);
+        box->setFocus();
+        ASSERT_EQ(QApplication::focusWidget(), box);
+        QTest::keyClick(box, Qt::Key_Return);
+        QTest::keyClick(box, Qt::Key_Enter, Qt::KeypadModifier);
+    }
+    EXPECT_EQ(nameInfo.m_seen, 0);
+    EXPECT_EQ(clicks, 0);
+    for (QPushButton* button : window.findChildren<QPushButton*>()) {
+        EXPECT_FALSE(button->isDefault()) << button->objectName().toStdString();
+    }
+    ::unsetenv("KELDWICK_ENDPOINT");
+}
+
+TEST(MainWindowKeyboardTest, EnterOnAFocusedButtonPressesThatButton) {
+    CKeldwickDlg window(FakeNames());
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    CDialogWatcher nameInfo(kNameInfo);
+    window.Control(1027)->setFocus();
+    QTest::keyClick(window.Control(1027), Qt::Key_Return);
+    EXPECT_EQ(nameInfo.m_seen, 1);
+}
+
+TEST(MainWindowKeyboardTest, EnterPressesTheTemplatesDefaultButtonOfTheDialogs) {
+    CFakeComputerNames names;
+    CNameInfoDlg info(names);
+    QTimer::singleShot(0, &info, [&] {
+        QWidget* box = info.Control(1025);
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    EXPECT_EQ(info.DoModal(), QDialog::Accepted);
+    EXPECT_TRUE(qobject_cast<QPushButton*>(info.Control(1))->isDefault());
+}
+
+} // namespace

@@ -51,13 +51,13 @@ TEST_F(SavedCredentialsTest, FirstStartCreatesTheKeyAndFillsNothing) {
 TEST_F(SavedCredentialsTest, SavesExactlyTheTextsWithoutTerminatorAsTypeZero) {
     const std::string id = "ren\xC3\xA9"
                            "e";
-    m_credentials.SaveCredentials(id, "p w<&>");
+    ASSERT_TRUE(m_credentials.SaveCredentials(id, "p w<&>"));
     std::uint32_t type = 99;
     EXPECT_EQ(Stored("User Name", &type), id);
     EXPECT_EQ(type, 0u);
     EXPECT_EQ(Stored("User Password"), "p w<&>");
 
-    m_credentials.SaveCredentials("", "");
+    ASSERT_TRUE(m_credentials.SaveCredentials("", ""));
     EXPECT_EQ(Stored("User Name"), "");
     EXPECT_EQ(Stored("User Password"), "");
     std::string userId = "x";
@@ -91,7 +91,7 @@ TEST_F(SavedCredentialsTest, TextEndsAtTheFirstZeroByte) {
 TEST_F(SavedCredentialsTest, AnUnusableStoreIsSilent) {
     // A file where the configuration folder should be: no key can be opened or created.
     std::ofstream(m_temp.Path() + "/config") << "in the way";
-    m_credentials.SaveCredentials("demo", "demo");
+    EXPECT_FALSE(m_credentials.SaveCredentials("demo", "demo"));
     std::string userId = "a";
     std::string password = "b";
     m_credentials.LoadCredentials(userId, password);

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
 
@@ -101,7 +102,7 @@ protected:
         return data;
     }
     void Save(const std::string& userId, const std::string& password) {
-        CSavedCredentials(m_store, kKey).SaveCredentials(userId, password);
+        ASSERT_TRUE(CSavedCredentials(m_store, kKey).SaveCredentials(userId, password));
     }
 
     CTempFolder m_temp;
@@ -135,6 +136,21 @@ TEST_F(SignInPageTest, AcceptedSignInSavesExactlyTheTypedTextsAndKeepsTheSession
     EXPECT_EQ(m_page->SessionId().size(), 32u);
     // The boxes show what was typed.
     EXPECT_EQ(Box(res::IDC_USER_ID), "ren\u00e9e");
+}
+
+TEST_F(SignInPageTest, CredentialsThatCannotBeSavedSafelyAreNotSavedAndTheStatusSaysSo) {
+    // The key folder is a link to a folder another program chose: the password never goes there.
+    const std::string elsewhere = m_temp.Path() + "/elsewhere";
+    std::filesystem::create_directories(elsewhere);
+    std::filesystem::create_directories(m_temp.Path() + "/config/Nimbrel");
+    std::filesystem::create_directory_symlink(elsewhere,
+                                              m_temp.Path() + "/config/Nimbrel/Keldwick");
+    OpenPage();
+    SignIn("demo", "demo");
+    EXPECT_EQ(Status(),
+              std::string(kSignedIn) + "Your user id and password could not be saved.\r\n");
+    EXPECT_TRUE(m_page->HasSession());
+    EXPECT_TRUE(std::filesystem::is_empty(elsewhere));
 }
 
 TEST_F(SignInPageTest, AnEmptyPasswordIsSavedAsEmpty) {

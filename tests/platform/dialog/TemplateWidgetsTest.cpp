@@ -2,6 +2,9 @@
 #include "dialog/CPropertySheet.h"
 #include "dialog/CTemplateDialog.h"
 
+#include <QAccessible>
+#include <QApplication>
+#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -87,8 +90,89 @@ TEST(DialogBuilderTest, LabelsHideMnemonicMarksUnlessTheyShowAmpersands) {
     for (const QLabel* label : dialog.findChildren<QLabel*>()) {
         texts << label->text();
     }
-    EXPECT_TRUE(texts.contains(QStringLiteral("Name & more")));
+    // The label before an edit keeps its marker: as the edit's buddy it shows the mnemonic.
+    EXPECT_TRUE(texts.contains(QStringLiteral("&Name && more")));
     EXPECT_TRUE(texts.contains(QStringLiteral("R&D")));
+}
+
+// Template tables of the labelling rule's own.
+constexpr std::array kLabelled{
+    ControlTemplate{kNoId, Static, "&User id:", 5, 5, 40, 8, 0},
+    ControlTemplate{20, Edit, "", 50, 5, 60, 14, kBorder | kTabStop},
+    ControlTemplate{kNoId, Static, "Colour  :", 5, 25, 40, 8, 0},
+    ControlTemplate{21, ComboBox, "", 50, 25, 60, 14, kTabStop},
+    ControlTemplate{kNoId, Static, "Sizes && &weights", 5, 45, 40, 8, 0},
+    ControlTemplate{22, ListBox, "", 50, 45, 60, 30, kTabStop},
+    ControlTemplate{kNoId, EtchedHorizontal, "", 5, 80, 100, 1, 0},
+    ControlTemplate{23, Edit, "", 5, 85, 100, 30, kMultiLine | kReadOnly | kTabStop, 0, 900},
+    ControlTemplate{24, Edit, "", 5, 120, 100, 14, kTabStop},
+    ControlTemplate{25, PushButton, "&Go", 5, 140, 40, 14, kTabStop, 0, 900},
+    ControlTemplate{kNoId, Static, "Trailing label:", 5, 160, 60, 8, 0},
+};
+constexpr DialogTemplate kLabelledDialog{
+    501, "Labels", 150, 180, "MS Shell Dlg", 8, kCaption | kSystemMenu | kModalFrame, kLabelled};
+
+std::string_view TestStrings(int id) {
+    return id == 900 ? "Named by its string" : std::string_view();
+}
+
+TEST(DialogBuilderTest, BoxesTakeTheNameOfTheLabelBeforeThemAndOthersTheirOwnOrTheirString) {
+    CDialogBuilder::SetStringLoader(TestStrings);
+    CTemplateDialog dialog(kLabelledDialog);
+    CDialogBuilder::SetStringLoader(nullptr);
+    EXPECT_EQ(dialog.Control(20)->accessibleName(), QStringLiteral("User id"));
+    EXPECT_EQ(dialog.Control(21)->accessibleName(), QStringLiteral("Colour"));
+    EXPECT_EQ(dialog.Control(22)->accessibleName(), QStringLiteral("Sizes & weights"));
+    // No label right before it: the name string; none at all: unnamed.
+    EXPECT_EQ(dialog.Control(23)->accessibleName(), QStringLiteral("Named by its string"));
+    EXPECT_EQ(dialog.Control(24)->accessibleName(), QString());
+    // A button keeps its own text (Qt speaks its caption); the name string is not used.
+    EXPECT_EQ(dialog.Control(25)->accessibleName(), QString());
+    const auto buddies = [&dialog] {
+        QList<QWidget*> found;
+        for (const QLabel* label : dialog.findChildren<QLabel*>()) {
+            found.push_back(label->buddy());
+        }
+        return found;
+    }();
+    EXPECT_TRUE(buddies.contains(dialog.Control(20)));
+    EXPECT_TRUE(buddies.contains(dialog.Control(21)));
+    EXPECT_TRUE(buddies.contains(dialog.Control(22)));
+    EXPECT_EQ(CDialogBuilder::LabelName("  &Password :  ", false), QStringLiteral("Password"));
+    EXPECT_EQ(CDialogBuilder::LabelName("R&D:", true), QStringLiteral("R&D"));
+}
+
+TEST(DialogBuilderTest, ALabelsMnemonicMovesTheFocusToItsBox) {
+    CTemplateDialog dialog(kLabelledDialog);
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    dialog.Control(25)->setFocus();
+    QTest::keyClick(&dialog, Qt::Key_U, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), dialog.Control(20));
+    QTest::keyClick(&dialog, Qt::Key_W, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), dialog.Control(22));
+}
+
+TEST(DialogBuilderTest, SeparatorsAndFramesAreLeftOutOfTheAccessibleTree) {
+    CTemplateDialog dialog(kDialog);
+    CTemplateDialog labelled(kLabelledDialog);
+    for (CTemplateDialog* each : {&dialog, &labelled}) {
+        QAccessibleInterface* host = QAccessible::queryAccessibleInterface(each);
+        ASSERT_NE(host, nullptr);
+        EXPECT_EQ(host->role(), QAccessible::Dialog);
+        int children = 0;
+        for (int i = 0; i < host->childCount(); ++i) {
+            QAccessibleInterface* child = host->child(i);
+            ASSERT_NE(child, nullptr);
+            EXPECT_NE(child->role(), QAccessible::Separator);
+            EXPECT_FALSE(qobject_cast<QFrame*>(child->object()) != nullptr &&
+                         child->object()->metaObject() == &QFrame::staticMetaObject);
+            EXPECT_EQ(host->indexOfChild(child), i);
+            ++children;
+        }
+        EXPECT_GT(children, 0);
+    }
 }
 
 TEST(DialogBuilderTest, MultiLineTextKeepsCrLfLineEndsOnTheWayInAndOut) {
@@ -233,6 +317,44 @@ TEST(PropertySheetTest, PagesOutliveTheSheetThatShowedThem) {
     }
     EXPECT_EQ(page->parentWidget(), nullptr);
     EXPECT_NE(page->Control(20), nullptr);
+}
+
+TEST(TemplateDialogTest, ABorderlessMultiLineBoxShowsWhenItHasTheFocus) {
+    CCountingDialog dialog;
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    auto* box = qobject_cast<QPlainTextEdit*>(dialog.Control(12));
+    ASSERT_NE(box, nullptr);
+    ASSERT_EQ(box->frameShape(), QFrame::NoFrame);
+    const QColor highlight = box->palette().color(QPalette::Highlight);
+    const auto edgeIsHighlighted = [&] {
+        const QImage image = box->viewport()->grab().toImage();
+        const int middle = image.height() / 2;
+        return image.pixelColor(1, middle) == highlight &&
+               image.pixelColor(image.width() / 2, 1) == highlight;
+    };
+    dialog.Control(10)->setFocus();
+    EXPECT_FALSE(edgeIsHighlighted());
+    QTest::keyClick(dialog.Control(10), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), box);
+    EXPECT_TRUE(edgeIsHighlighted());
+    QTest::keyClick(box, Qt::Key_Tab);
+    EXPECT_FALSE(edgeIsHighlighted());
+}
+
+TEST(TemplateDialogTest, OnlyTheTemplatesDefaultButtonIsEverTheDefault) {
+    CCountingDialog dialog;
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    auto* ok = qobject_cast<QPushButton*>(dialog.Control(1));
+    auto* cancel = qobject_cast<QPushButton*>(dialog.Control(2));
+    cancel->setFocus();
+    dialog.Control(10)->setFocus();
+    EXPECT_TRUE(ok->isDefault());
+    EXPECT_FALSE(cancel->isDefault());
+    EXPECT_FALSE(cancel->autoDefault());
 }
 
 } // namespace

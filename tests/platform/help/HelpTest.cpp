@@ -9,6 +9,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include <unistd.h>
 
@@ -119,6 +122,56 @@ TEST_F(HelpFolderTest, AMissingTopicShowsNothingAndLeavesAShownTopicAlone) {
     EXPECT_TRUE(window->CurrentTopic().toLocalFile().endsWith(QStringLiteral("html/one.html")));
     (void)HtmlHelp(nullptr, {}, kHhCloseAll, 0);
     EXPECT_EQ(helpWindows(), 0);
+}
+
+TEST_F(HelpFolderTest, LinksInTheFolderThatLeadOutsideAreNotTopics) {
+    const fs::path html = m_root / "nimbrel.chm" / "html";
+    fs::create_symlink(m_root / "secret.html", html / "escape.html");
+    fs::create_directory_symlink(m_root, html / "up");
+    fs::create_symlink(html / "one.html", html / "alias.html");
+    EXPECT_FALSE(ResolveHelpTopic(Reference("html\\escape.html")));
+    EXPECT_FALSE(ResolveHelpTopic(Reference("html\\up\\secret.html")));
+    EXPECT_FALSE(ResolveHelpTopic(Reference("html\\up\\nimbrel.chm-x")));
+    // A link that stays inside the folder is followed to the topic it names.
+    EXPECT_EQ(ResolveHelpTopic(Reference("html\\alias.html")), html / "one.html");
+    // A sibling folder whose name starts with the help folder's is not inside it.
+    fs::create_directories(m_root / "nimbrel.chm-other");
+    std::ofstream(m_root / "nimbrel.chm-other" / "t.html") << "x";
+    EXPECT_FALSE(ResolveHelpTopic(Reference("..\\nimbrel.chm-other\\t.html")));
+}
+
+// Records the targets handed to the link opener.
+struct CRecordingOpener : opener::ILinkOpener {
+    explicit CRecordingOpener(std::vector<std::string>& opened) : m_opened(opened) {}
+    bool Open(std::string_view target) override {
+        m_opened.emplace_back(target);
+        return true;
+    }
+    std::vector<std::string>& m_opened;
+};
+
+TEST_F(HelpFolderTest, TopicLinksStayInTheWindowAndOtherLinksGoToTheOpener) {
+    const fs::path html = m_root / "nimbrel.chm" / "html";
+    fs::create_symlink(m_root / "secret.html", html / "escape.html");
+    auto* window = qobject_cast<CHelpWindow*>(
+        HtmlHelp(nullptr, Reference("html\\one.html"), kHhDisplayTopic, 0));
+    ASSERT_NE(window, nullptr);
+    std::vector<std::string> opened;
+    window->SetLinkOpenerForTests(std::make_unique<CRecordingOpener>(opened));
+    const auto shown = [&] { return window->CurrentTopic().toLocalFile().toStdString(); };
+
+    window->FollowLink(QUrl(QStringLiteral("two.html#part")));
+    EXPECT_EQ(shown(), (html / "two.html").string());
+    EXPECT_EQ(window->CurrentTopic().fragment(), QStringLiteral("part"));
+    for (const char* outside : {"../../secret.html", "escape.html", "/etc/hostname"}) {
+        window->FollowLink(QUrl(QString::fromLatin1(outside)));
+        EXPECT_EQ(shown(), (html / "two.html").string()) << outside;
+    }
+    window->FollowLink(QUrl(QStringLiteral("https://www.nimbrel.example/support")));
+    EXPECT_EQ(opened, (std::vector<std::string>{"file://" + (m_root / "secret.html").string(),
+                                                "file://" + (html / "escape.html").string(),
+                                                "file:///etc/hostname",
+                                                "https://www.nimbrel.example/support"}));
 }
 
 } // namespace

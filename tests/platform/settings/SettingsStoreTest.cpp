@@ -11,6 +11,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <fcntl.h>
+#include <functional>
+#include <future>
+
 using settings::CSettingsKey;
 using settings::CSettingsStore;
 using settings::SettingsStatus;
@@ -205,6 +210,98 @@ TEST_F(SettingsStoreTest, ADamagedFileIsKeptAsideAndTheKeyStaysUsable) {
     std::ifstream aside(m_folder + "/values.damaged");
     std::string kept((std::istreambuf_iterator<char>(aside)), {});
     EXPECT_EQ(kept, "not a settings file");
+}
+
+// What the store finds in its own folder is not trusted: a pipe, a link or another user's file
+// where "values" should be is moved aside as a damaged file is, and the key starts empty.
+class SettingsFolderTest : public SettingsStoreTest {
+protected:
+    // Opens the key on a worker, so that a store that blocks on what it finds fails the test
+    // instead of hanging it; `unblock` then frees the worker.
+    SettingsStatus OpenBounded(CSettingsKey& key, const std::function<void()>& unblock = {}) {
+        auto open = std::async(std::launch::async, [&] { return m_store.CreateKey(kKey, key); });
+        if (open.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+            ADD_FAILURE() << "opening the key blocked";
+            if (unblock) {
+                unblock();
+            }
+        }
+        return open.get();
+    }
+    void ExpectMovedAsideAndUsable(CSettingsKey& key) {
+        EXPECT_EQ(ReadValue(key, "User Name"), "<missing>");
+        ASSERT_EQ(key.SetValue("User Name", 0, "fresh"), SettingsStatus::Ok);
+        EXPECT_EQ(FilesIn(m_folder), (std::vector<std::string>{"values", "values.damaged"}));
+        struct stat info {};
+        ASSERT_EQ(::lstat((m_folder + "/values").c_str(), &info), 0);
+        EXPECT_TRUE(S_ISREG(info.st_mode));
+    }
+};
+
+TEST_F(SettingsFolderTest, APipeInPlaceOfTheValuesDoesNotHangTheStore) {
+    std::filesystem::create_directories(m_folder);
+    const std::string values = m_folder + "/values";
+    ASSERT_EQ(::mkfifo(values.c_str(), 0600), 0);
+    CSettingsKey key;
+    ASSERT_EQ(OpenBounded(key, [&] { ::close(::open(values.c_str(), O_WRONLY | O_NONBLOCK)); }),
+              SettingsStatus::Ok);
+    ExpectMovedAsideAndUsable(key);
+}
+
+TEST_F(SettingsFolderTest, ALinkInPlaceOfTheValuesIsNeitherReadNorWrittenThrough) {
+    std::filesystem::create_directories(m_folder);
+    // The link leads to a well-formed settings file elsewhere, which must stay untouched.
+    const std::string elsewhere = m_temp.Path() + "/elsewhere";
+    {
+        CSettingsStore other(elsewhere);
+        CSettingsKey key;
+        ASSERT_EQ(other.CreateKey(kKey, key), SettingsStatus::Ok);
+        ASSERT_EQ(key.SetValue("User Name", 0, "planted"), SettingsStatus::Ok);
+    }
+    const std::string target = elsewhere + "/Nimbrel/Keldwick/values";
+    std::ifstream before(target);
+    const std::string original((std::istreambuf_iterator<char>(before)), {});
+    std::filesystem::create_symlink(target, m_folder + "/values");
+    CSettingsKey key;
+    ASSERT_EQ(OpenBounded(key), SettingsStatus::Ok);
+    ExpectMovedAsideAndUsable(key);
+    EXPECT_TRUE(std::filesystem::is_symlink(m_folder + "/values.damaged"));
+    std::ifstream after(target);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(after)), {}), original);
+}
+
+TEST_F(SettingsFolderTest, AKeyFolderThatIsALinkIsRefused) {
+    const std::string elsewhere = m_temp.Path() + "/elsewhere";
+    std::filesystem::create_directories(elsewhere);
+    std::filesystem::create_directories(m_temp.Path() + "/config/Nimbrel");
+    std::filesystem::create_directory_symlink(elsewhere, m_folder);
+    CSettingsKey key;
+    EXPECT_EQ(m_store.CreateKey(kKey, key), SettingsStatus::Unsafe);
+    EXPECT_FALSE(key.IsOpen());
+    EXPECT_TRUE(FilesIn(elsewhere).empty());
+    // A link further up, between the store's root and the key, is refused as well.
+    std::filesystem::remove(m_folder);
+    std::filesystem::remove(m_temp.Path() + "/config/Nimbrel");
+    std::filesystem::create_directory_symlink(elsewhere, m_temp.Path() + "/config/Nimbrel");
+    EXPECT_EQ(m_store.CreateKey(kKey, key), SettingsStatus::Unsafe);
+}
+
+TEST_F(SettingsFolderTest, AFolderOrFileOwnedBySomeoneElseIsNotTrusted) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only the superuser can give a folder to another user";
+    }
+    constexpr uid_t kNobody = 65534;
+    std::filesystem::create_directories(m_folder);
+    ASSERT_EQ(::chown(m_folder.c_str(), kNobody, kNobody), 0);
+    CSettingsKey key;
+    EXPECT_EQ(m_store.CreateKey(kKey, key), SettingsStatus::Unsafe);
+    EXPECT_TRUE(FilesIn(m_folder).empty());
+    // Our folder, but another user's file in it: moved aside, never read.
+    ASSERT_EQ(::chown(m_folder.c_str(), 0, 0), 0);
+    std::ofstream(m_folder + "/values") << "KeldwickSettings 1\n9 0 7\nUser Nameplanted\n";
+    ASSERT_EQ(::chown((m_folder + "/values").c_str(), kNobody, kNobody), 0);
+    ASSERT_EQ(OpenBounded(key), SettingsStatus::Ok);
+    ExpectMovedAsideAndUsable(key);
 }
 
 } // namespace

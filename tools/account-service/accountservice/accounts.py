@@ -1,6 +1,7 @@
 """The account service's behaviour: users, sign-in with lock-out, sessions, error messages and the
 password e-mail, which goes to an outbox folder instead of a mail server."""
 
+import collections
 import email.utils
 import json
 import os
@@ -27,6 +28,11 @@ MESSAGES = {
 }
 
 SENDER = "Nimbrel account service <accounts@nimbrel.example>"
+
+# Sessions end after this many seconds, and at most this many are kept (the oldest go first), so a
+# client that signs in without end cannot fill the service's memory.
+SESSION_LIFETIME = 3600
+MAX_SESSIONS = 10000
 
 
 class UsersFileError(Exception):
@@ -63,12 +69,17 @@ def load_users(path):
 class AccountService:
     """The three operations. Safe to call from several request threads at once."""
 
-    def __init__(self, users, outbox, lock_after=3):
+    def __init__(self, users, outbox, lock_after=3, clock=time.monotonic,
+                 session_lifetime=SESSION_LIFETIME, max_sessions=MAX_SESSIONS):
         self._users = users
         self._outbox = outbox
         self._lock_after = lock_after
         self._failures = {}
-        self._sessions = {}
+        # Session id -> (user id, time made), oldest first.
+        self._sessions = collections.OrderedDict()
+        self._clock = clock
+        self._session_lifetime = session_lifetime
+        self._max_sessions = max_sessions
         self._lock = threading.Lock()
         self._sent = 0
 
@@ -90,12 +101,32 @@ class AccountService:
                 return None, WRONG_PASSWORD
             self._failures[user_id] = 0
             session = secrets.token_hex(16)
-            self._sessions[session] = user_id
+            self._expire_sessions()
+            while len(self._sessions) >= self._max_sessions:
+                self._sessions.popitem(last=False)
+            self._sessions[session] = (user_id, self._clock())
         return session, OK
 
     def session_user(self, session):
+        """The user of a session that has not expired, else None."""
         with self._lock:
-            return self._sessions.get(session)
+            self._expire_sessions()
+            entry = self._sessions.get(session)
+            return entry[0] if entry else None
+
+    def session_count(self):
+        with self._lock:
+            self._expire_sessions()
+            return len(self._sessions)
+
+    def _expire_sessions(self):
+        # Sessions are kept in the order they were made, so the expired ones are at the front.
+        oldest_kept = self._clock() - self._session_lifetime
+        while self._sessions:
+            _, (_, made) = next(iter(self._sessions.items()))
+            if made > oldest_kept:
+                break
+            self._sessions.popitem(last=False)
 
     @staticmethod
     def get_error_message(_session, code):

@@ -7,16 +7,29 @@ for "Connection: close" gets it, and an idle connection is dropped after a time-
 import argparse
 import http.server
 import os
+import re
 import socket
 import sys
 import threading
+from xml.sax.saxutils import quoteattr
 
 from . import accounts, wire
 
 DEFAULT_PATH = "/keldwick/AccountService.asmx"
 MAX_BODY = 1 << 20
 IDLE_TIMEOUT = 30
+# Connections served at once; more are answered 503 and closed.
+MAX_CONNECTIONS = 64
+# A chunk-size line (with its extensions and line end) and the trailer are small; longer is refused.
+MAX_CHUNK_LINE = 128
+MAX_TRAILER_LINES = 32
+_CHUNK_SIZE = re.compile(rb"[0-9A-Fa-f]{1,8}")
+# A Host header that may go into the description's address as it stands.
+_HOST = re.compile(r"[A-Za-z0-9.-]+(:[0-9]{1,5})?|\[[0-9A-Fa-f:.]+\](:[0-9]{1,5})?")
 HERE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+WSDL_FILE = os.path.join(HERE, "AccountService.wsdl")
+# The address in the file, replaced by the one the request came to.
+WSDL_ADDRESS = 'location="http://127.0.0.1:8731/keldwick/AccountService.asmx"'
 DEFAULT_USERS = os.path.join(HERE, "demo-users.json")
 DEFAULT_OUTBOX = os.path.join(os.path.dirname(os.path.dirname(HERE)), "build", "outbox")
 
@@ -50,7 +63,23 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self._answer_soap(body)
 
     def do_GET(self):
+        if self.command in ("GET", "HEAD") and self._asks_for_wsdl():
+            self._send(200, self._wsdl())
+            return
         self._refuse_method()
+
+    def _asks_for_wsdl(self):
+        path, _, query = self.path.partition("?")
+        return path == self.server.soap_path and query.lower() == "wsdl"
+
+    def _wsdl(self):
+        """The service description, its address the URL this request came to."""
+        host = self.headers.get("Host", "")
+        if not _HOST.fullmatch(host):
+            address, port = self.server.server_address[:2]
+            host = ("[%s]:%d" if ":" in address else "%s:%d") % (address, port)
+        location = "location=%s" % quoteattr("http://%s%s" % (host, self.server.soap_path))
+        return self.server.wsdl.replace(WSDL_ADDRESS, location).encode("utf-8")
 
     do_HEAD = do_PUT = do_DELETE = do_OPTIONS = do_PATCH = do_GET
 
@@ -60,7 +89,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         except RequestError as error:
             self._send_plain(error.status, error.message)
             return
-        self._send_plain(405, "Only POST is served here.", extra=[("Allow", "POST")])
+        self._send_plain(405, "Only POST is served here (and GET of ?WSDL).",
+                         extra=[("Allow", "GET, HEAD, POST")])
 
     def _check_path(self):
         if self.path.split("?", 1)[0] != self.server.soap_path:
@@ -81,24 +111,35 @@ class Handler(http.server.BaseHTTPRequestHandler):
             raise RequestError(400, "The request body ended early.", close=True)
         return body
 
+    def _read_line(self, what):
+        """One line of at most MAX_CHUNK_LINE bytes, without its CR LF."""
+        line = self.rfile.readline(MAX_CHUNK_LINE + 1)
+        if len(line) > MAX_CHUNK_LINE or not line.endswith(b"\r\n"):
+            raise RequestError(400, "A %s line is too long or does not end in CR LF." % what,
+                               close=True)
+        return line[:-2]
+
     def _read_chunked(self):
+        """chunk = size [";" extension] CRLF data CRLF; size is hexadecimal digits only (no sign,
+        no blanks, no "0x", no underscores), at most eight of them."""
         body = bytearray()
         while True:
-            line = self.rfile.readline(64)
-            size_text = line.split(b";", 1)[0].strip()
-            try:
-                size = int(size_text, 16)
-            except ValueError:
-                raise RequestError(400, "A chunk size is malformed.", close=True) from None
-            if size < 0 or len(body) + size > MAX_BODY:
+            size_text = self._read_line("chunk size").split(b";", 1)[0]
+            if not _CHUNK_SIZE.fullmatch(size_text):
+                raise RequestError(400, "A chunk size is malformed.", close=True)
+            size = int(size_text, 16)
+            if len(body) + size > MAX_BODY:
                 raise RequestError(413, "The request body is too large.", close=True)
             if size == 0:
                 break
-            body += self.rfile.read(size)
-            self.rfile.readline(64)
-        while self.rfile.readline(1024).strip():
-            pass  # trailer fields carry nothing this service reads
-        return bytes(body)
+            data = self.rfile.read(size)
+            if len(data) != size or self.rfile.read(2) != b"\r\n":
+                raise RequestError(400, "A chunk ended early or without CR LF.", close=True)
+            body += data
+        for _ in range(MAX_TRAILER_LINES):
+            if not self._read_line("trailer"):
+                return bytes(body)  # trailer fields carry nothing this service reads
+        raise RequestError(400, "The trailer is too long.", close=True)
 
     def _answer_soap(self, body):
         try:
@@ -152,13 +193,49 @@ class Handler(http.server.BaseHTTPRequestHandler):
 class Server(http.server.ThreadingHTTPServer):
     daemon_threads = True
 
-    def __init__(self, address, service, soap_path=DEFAULT_PATH, quiet=False):
+    def __init__(self, address, service, soap_path=DEFAULT_PATH, quiet=False,
+                 max_connections=MAX_CONNECTIONS):
         if ":" in address[0]:
             self.address_family = socket.AF_INET6
         self.service = service
         self.soap_path = soap_path
         self.quiet = quiet
+        self._slots = threading.BoundedSemaphore(max_connections)
+        with open(WSDL_FILE, encoding="utf-8") as handle:
+            self.wsdl = handle.read()
         super().__init__(address, Handler)
+
+    def process_request(self, request, client_address):
+        # Each connection holds a thread until it closes: past the cap, a caller is told to come
+        # back later instead of being given one more.
+        if not self._slots.acquire(blocking=False):
+            self._refuse_busy(request)
+            return
+        try:
+            super().process_request(request, client_address)
+        except Exception:
+            # No thread was started to give the place back. (A stop request, which is not an
+            # Exception, passes through untouched: the thread may already own the place.)
+            self._slots.release()
+            raise
+
+    def process_request_thread(self, request, client_address):
+        try:
+            super().process_request_thread(request, client_address)
+        finally:
+            self._slots.release()
+
+    def _refuse_busy(self, request):
+        message = b"The service is busy; try again shortly.\n"
+        head = ("HTTP/1.1 503 Service Unavailable\r\nContent-Type: text/plain; charset=utf-8\r\n"
+                "Content-Length: %d\r\nRetry-After: 1\r\nConnection: close\r\n\r\n"
+                % len(message))
+        try:
+            request.settimeout(1)
+            request.sendall(head.encode("ascii") + message)
+        except OSError:
+            pass
+        self.shutdown_request(request)
 
     def endpoint(self):
         host, port = self.server_address[:2]
@@ -181,6 +258,8 @@ def parse_arguments(argv):
         "--lock-after", type=int, default=3, help="wrong passwords that lock an account (0: never)"
     )
     parser.add_argument("--quiet", action="store_true", help="do not log requests")
+    parser.add_argument("--max-connections", type=int, default=MAX_CONNECTIONS,
+                        help="connections served at once; more are answered 503")
     parser.add_argument(
         "--stop-on-eof", action="store_true",
         help="stop when standard input ends (a test harness that dies takes the service with it)",
@@ -190,6 +269,8 @@ def parse_arguments(argv):
         parser.error("--port must be between 0 and 65535")
     if arguments.lock_after < 0:
         parser.error("--lock-after must not be negative")
+    if arguments.max_connections < 1:
+        parser.error("--max-connections must be at least 1")
     return arguments
 
 
@@ -208,7 +289,8 @@ def main(argv=None):
         return 2
     service = accounts.AccountService(users, arguments.outbox, arguments.lock_after)
     try:
-        server = Server((arguments.bind, arguments.port), service, arguments.path, arguments.quiet)
+        server = Server((arguments.bind, arguments.port), service, arguments.path, arguments.quiet,
+                        arguments.max_connections)
     except OSError as error:
         print("account-service: cannot listen on %s port %d: %s"
               % (arguments.bind, arguments.port, error), file=sys.stderr)

@@ -245,12 +245,13 @@ _ENVELOPE_END = "</soap:Body></soap:Envelope>"
 
 
 def write_response(operation, outputs):
-    """The response envelope of `operation`; a null string output is left out, as an ASP.NET service
-    leaves out a null reference."""
+    """The response envelope of `operation`. Every output element is present, as the contract
+    requires; a null string is written as an ASP.NET service writes it, nil."""
     parts = [_ENVELOPE_START, '<%sResponse xmlns="%s">' % (operation, SERVICE_NS)]
     for name, kind in OPERATIONS[operation][1]:
         value = outputs[name]
         if value is None:
+            parts.append('<%s xsi:nil="true" />' % name)
             continue
         text = escape(value) if kind == STRING else str(int(value))
         parts.append("<%s>%s</%s>" % (name, text, name))
