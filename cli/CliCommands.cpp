@@ -27,9 +27,11 @@ constexpr std::array kCommands{
                RunFetch},
     CliCommand{"names", "names", RunNames},
     CliCommand{"effects", "effects --out DIR [--ratio 1|2]", RunEffects},
-    CliCommand{"render-tip",
-               "render-tip [--wrap PIXELS] [--lines] [--hot] (--in FILE | TEXT) --out FILE.png",
-               RunRenderTip},
+    CliCommand{
+        "render-tip",
+        "render-tip [--wrap PIXELS] [--lines] [--hot] [--balloon [--ratio N]] (--in FILE | TEXT) "
+        "--out FILE.png",
+        RunRenderTip},
     CliCommand{"create-session", "create-session --user U --password P [--endpoint URL]",
                RunCreateSession},
     CliCommand{"get-error-message", "get-error-message [--session S] --code N [--endpoint URL]",
