@@ -169,7 +169,9 @@ private:
     TipPlacement m_placement;
     gfx::CRegion m_tipRegion;
     gfx::CBitmap m_background;
-    gfx::CBitmap m_screen; // what lay under the window at the first paint after a show
+    gfx::CBitmap m_screen;   // what lay under the window at the first paint after a show
+    gfx::CBitmap m_shadowed; // the screen with the shadow cast on it, for every repaint
+    gfx::CBitmap m_content;  // the tip's own pixels, redrawn at every paint
 
     std::map<WindowHandle, TipTool> m_toolsByWindow;
 };

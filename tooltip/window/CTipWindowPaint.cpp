@@ -11,6 +11,8 @@ void CTipWindow::ReleaseShowState() {
     m_tipRegion = {};
     m_background = {};
     m_screen = {};
+    m_shadowed = {};
+    m_content = {};
 }
 
 void CTipWindow::ShowPendingTool(gfx::Point point) {
@@ -77,13 +79,14 @@ void CTipWindow::DrawTip(gfx::CDc& dc) {
     }
     const gfx::Size window{m_windowRect.Width(), m_windowRect.Height()};
     const gfx::Size tip = m_placement.window;
-    TipComposition parts;
-    parts.content = gfx::CBitmap::CreateCompatible(dc, window.cx, window.cy);
-    if (!parts.content) {
-        return;
+    if (!m_content) {
+        m_content = gfx::CBitmap::CreateCompatible(dc, window.cx, window.cy);
+        if (!m_content) {
+            return;
+        }
     }
     {
-        gfx::CDc content(parts.content);
+        gfx::CDc content(m_content);
         content.BitBlt(0, 0, tip.cx, tip.cy, gfx::CDc(m_background), 0, 0);
         m_drawer.DrawPreparedOutput(
             content, {m_textRect.left, m_textRect.top, m_textRect.right, m_textRect.bottom});
@@ -91,6 +94,8 @@ void CTipWindow::DrawTip(gfx::CDc& dc) {
             OnDrawBorder(content, m_tipRegion);
         }
     }
+    TipComposition parts;
+    parts.content = m_content;
     parts.translucent = m_windows.ComposesTranslucency(m_window);
     // What the window showed at its first paint is the screen under it: the window has no
     // background of its own and has drawn nothing yet.
@@ -104,10 +109,11 @@ void CTipWindow::DrawTip(gfx::CDc& dc) {
     parts.region = m_tipRegion;
     parts.tip = tip;
     parts.window = window;
-    const gfx::CBitmap composed = ComposeTip(m_drawer.GetDrawManager(), parts, m_settings);
-    if (composed) {
-        dc.BitBlt(0, 0, window.cx, window.cy, gfx::CDc(composed), 0, 0);
+    if (!m_shadowed) {
+        m_shadowed = CastTipShadow(m_drawer.GetDrawManager(), parts, m_settings);
     }
+    // Composed in memory (the popup's pixels are a store of its own, put on the screen at once).
+    PutTipContent(dc, m_shadowed, parts);
 }
 
 void CTipWindow::OnDrawBorder(gfx::CDc& dc, const gfx::CRegion& region) {

@@ -100,14 +100,14 @@ int ShadowMaskGrey(int darkness) {
     return (product + 50) / 100;
 }
 
-gfx::CBitmap ComposeTip(CDrawManager& drawManager, const TipComposition& parts,
-                        const TipSettings& settings) {
+gfx::CBitmap CastTipShadow(CDrawManager& drawManager, const TipComposition& parts,
+                           const TipSettings& settings) {
     const double ratio = parts.content ? parts.content.DevicePixelRatio() : 1.0;
-    gfx::CBitmap composed = gfx::CBitmap::Create(parts.window.cx, parts.window.cy, ratio);
-    if (!composed || !parts.content) {
-        return composed;
+    gfx::CBitmap shadowed = gfx::CBitmap::Create(parts.window.cx, parts.window.cy, ratio);
+    if (!shadowed) {
+        return shadowed;
     }
-    gfx::CDc dc(composed);
+    gfx::CDc dc(shadowed);
     if (parts.translucent) {
         dc.FillSolidRect({0, 0, parts.window.cx, parts.window.cy}, kWhite);
     } else if (parts.beneath) {
@@ -124,12 +124,32 @@ gfx::CBitmap ComposeTip(CDrawManager& drawManager, const TipComposition& parts,
                                settings.shadowDepthY);
     }
     if (parts.translucent) {
-        TurnDarkeningIntoAlpha(composed);
+        TurnDarkeningIntoAlpha(shadowed);
+    }
+    return shadowed;
+}
+
+void PutTipContent(gfx::CDc& dc, const gfx::CBitmap& shadowed, const TipComposition& parts) {
+    if (!shadowed || !parts.content) {
+        return;
+    }
+    if (parts.translucent) {
         MakeOpaque(parts.content);
     }
+    dc.BitBlt(0, 0, parts.window.cx, parts.window.cy, gfx::CDc(shadowed), 0, 0);
     dc.SelectClipRegion(parts.region);
     dc.BitBlt(0, 0, parts.tip.cx, parts.tip.cy, gfx::CDc(parts.content), 0, 0);
     dc.RemoveClipRegion();
+}
+
+gfx::CBitmap ComposeTip(CDrawManager& drawManager, const TipComposition& parts,
+                        const TipSettings& settings) {
+    const double ratio = parts.content ? parts.content.DevicePixelRatio() : 1.0;
+    gfx::CBitmap composed = gfx::CBitmap::Create(parts.window.cx, parts.window.cy, ratio);
+    if (composed) {
+        gfx::CDc dc(composed);
+        PutTipContent(dc, CastTipShadow(drawManager, parts, settings), parts);
+    }
     return composed;
 }
 

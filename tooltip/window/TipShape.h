@@ -40,9 +40,14 @@ struct TipComposition {
     bool translucent = false;
 };
 
-// Copies what lies beneath, darkens it under the shifted, softened tip region, and puts the
-// content on it within the tip region. The result has the window's size. The content's alpha
-// bytes are set opaque when translucent.
+// A copy of what lies beneath, darkened under the shifted, softened tip region (window size). It
+// changes only when the tip shows again, so repaints reuse it.
+[[nodiscard]] gfx::CBitmap CastTipShadow(CDrawManager& drawManager, const TipComposition& parts,
+                                         const TipSettings& settings);
+// Copies the shadowed picture into dc and the content onto it within the tip region. The
+// content's alpha bytes are set opaque when translucent.
+void PutTipContent(gfx::CDc& dc, const gfx::CBitmap& shadowed, const TipComposition& parts);
+// Both steps into a new bitmap of the window's size.
 [[nodiscard]] gfx::CBitmap ComposeTip(CDrawManager& drawManager, const TipComposition& parts,
                                       const TipSettings& settings);
 
