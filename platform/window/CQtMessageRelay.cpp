@@ -48,6 +48,12 @@ bool CQtMessageRelay::eventFilter(QObject* watched, QEvent* event) {
     const auto inside = [widget](const Attachment& a) {
         return a.owner && (a.owner == widget || a.owner->isAncestorOf(widget));
     };
+    // Every tip window of a window hears all of the window's input: a key pressed while a button
+    // of the main window has the focus hides the page's tip too, and moving from a page control
+    // onto such a button hides the page's tip instead of leaving two tips up.
+    const auto sameWindow = [widget](const Attachment& a) {
+        return a.owner && a.owner->window() == widget->window();
+    };
     if (event->type() == QEvent::ChildAdded) {
         if (std::none_of(m_attachments.begin(), m_attachments.end(), inside)) {
             return false;
@@ -65,7 +71,7 @@ bool CQtMessageRelay::eventFilter(QObject* watched, QEvent* event) {
     }
     const tooltip::TipMessage message{m_handleOf(widget), translated.code, translated.screenPos};
     for (std::size_t i = 0; i < m_attachments.size(); ++i) {
-        if (inside(m_attachments[i])) {
+        if (sameWindow(m_attachments[i])) {
             m_attachments[i].sink->RelayMessage(message);
         }
     }

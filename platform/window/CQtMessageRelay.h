@@ -2,7 +2,8 @@
 // An application-wide event filter that hands every input event of a window (the window itself or
 // any control inside it) to that window's tip window before the window handles it. Event filters
 // on the application run before the receiver's own handling, so the tip hears of a click before
-// the button acts on it.
+// the button acts on it. An owner that is part of a larger window (a page of the main window's
+// sheet) hears the whole window's input, so that its tip goes when the user works elsewhere in it.
 
 #include "tooltip/window/WindowSystem.h"
 
@@ -22,8 +23,8 @@ public:
     explicit CQtMessageRelay(HandleOf handleOf);
     ~CQtMessageRelay() override;
 
-    // From now on, owner's events and those of everything inside it reach sink; mouse moves are
-    // reported even while no button is held. popup names the tip window the sink belongs to.
+    // From now on, the input events of owner's window reach sink; mouse moves are reported even
+    // while no button is held. popup names the tip window the sink belongs to.
     void Attach(QWidget& owner, tooltip::WindowHandle popup, tooltip::ITipMessageSink& sink);
     // Forgets every sink of the tip window.
     void Detach(tooltip::WindowHandle popup);

@@ -186,6 +186,16 @@ TEST_F(QtWindowSystemTest, RelayHandsTheOwnersEventsToTheSinkFirst) {
     EXPECT_NE(std::find(sink.relayed.begin(), sink.relayed.end(), TipMessageCode::KeyDown),
               sink.relayed.end());
 
+    // A page inside the window hears the whole window, as its tip must go when the user works on.
+    auto* page = new QWidget(&dialog);
+    page->setGeometry(0, 250, 400, 50);
+    RecordingPopup pageSink;
+    const WindowHandle pagePopup = windows.CreatePopup(windows.HandleOf(page), "Tip", pageSink);
+    windows.RelayEvents(*page, pagePopup, pageSink);
+    QTest::keyClick(button, Qt::Key_Z);
+    EXPECT_FALSE(pageSink.relayed.empty());
+    windows.DestroyPopup(pagePopup);
+
     QWidget stranger;
     QTest::keyClick(&stranger, Qt::Key_X); // another window's events are not relayed
     const std::size_t count = sink.relayed.size();
