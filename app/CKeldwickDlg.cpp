@@ -2,6 +2,7 @@
 
 #include "app/CAboutDlg.h"
 #include "app/CNameInfoDlg.h"
+#include "app/WindowTips.h"
 #include "dialog/CDialogBuilder.h"
 #include "help/HtmlHelp.h"
 #include "help/PathParts.h"
@@ -18,11 +19,18 @@ constexpr unsigned kScMinimize = 0xF020;
 constexpr unsigned kScClose = 0xF060;
 constexpr unsigned kScRestore = 0xF120;
 
+constexpr WindowTipTool kButtonTools[] = {
+    {res::IDC_SHOW_COMPUTER_INFO, res::IDS_TIP_SHOW_COMPUTER_INFO},
+    {res::IDC_SHOW_TUTORIAL, res::IDS_TIP_SHOW_TUTORIAL},
+    {res::IDC_SHOW_TROUBLESHOOTING, res::IDS_TIP_SHOW_TROUBLESHOOTING},
+};
+
 } // namespace
 
 CKeldwickDlg::CKeldwickDlg(NamesFactory namesFactory, QWidget* parent)
     : dialog::CTemplateDialog(res::MainDialogTemplate(), parent),
-      m_namesFactory(std::move(namesFactory)) {
+      m_namesFactory(std::move(namesFactory)),
+      m_buttonTips(WindowTipSystem(), WindowTipServices()) {
     m_appIcon = dialog::CDialogBuilder::LoadIcon(res::IDR_MAINFRAME);
     const auto connectButton = [this](int id, void (CKeldwickDlg::*handler)()) {
         if (auto* button = qobject_cast<QAbstractButton*>(Control(id))) {
@@ -35,7 +43,8 @@ CKeldwickDlg::CKeldwickDlg(NamesFactory namesFactory, QWidget* parent)
 }
 
 void CKeldwickDlg::OnInitDialog() {
-    // The buttons' tips are set up here, before the window-menu command.
+    SetUpWindowTips(
+        m_buttonTips, *this, [this](int id) { return Control(id); }, kButtonTools);
     InstallAboutCommand();
     setWindowIcon(m_appIcon);
     CreateSheet();

@@ -7,6 +7,7 @@
 #include "dialog/CPropertySheet.h"
 #include "dialog/CTemplateDialog.h"
 #include "names/IComputerNames.h"
+#include "tooltip/window/CTipWindow.h"
 
 #include <QAction>
 #include <QIcon>
@@ -39,6 +40,7 @@ public:
     [[nodiscard]] CSignInPage& SignInPage() { return m_signInPage; }
     [[nodiscard]] dialog::CPropertySheet& PageSheet() { return m_pageSheet; }
     [[nodiscard]] QAction* AboutAction() const { return m_aboutAction; }
+    [[nodiscard]] tooltip::CTipWindow& ButtonTips() { return m_buttonTips; }
 
 protected:
     void OnInitDialog() override;
@@ -57,6 +59,7 @@ private:
     QIcon m_appIcon;
     CSignInPage m_signInPage;
     dialog::CPropertySheet m_pageSheet;
-    // The buttons' tooltip window joins here, last among the members. Every message for the window
-    // is to reach it first: an event filter it installs on the window stands for pre-translation.
+    // Last among the members: made after the page and the sheet, destroyed first. Every input
+    // event of the window reaches it before the window's own handling.
+    tooltip::CTipWindow m_buttonTips;
 };

@@ -1,6 +1,7 @@
 #include "app/CSignInPage.h"
 
 #include "app/CSavedCredentials.h"
+#include "app/WindowTips.h"
 #include "dialog/CDialogBuilder.h"
 #include "res/DialogTemplates.h"
 #include "res/Resource.h"
@@ -23,6 +24,14 @@ constexpr const char* kEmailRequestFailed =
 constexpr const char* kEmailSent =
     "No errors were reported emailing your user password to you.\r\n";
 constexpr const char* kEmailRefused = "An error occurred.\r\n";
+
+constexpr WindowTipTool kPageTools[] = {
+    {res::IDC_USER_ID, res::IDS_TIP_USER_ID},
+    {res::IDC_PASSWORD, res::IDS_TIP_PASSWORD},
+    {res::IDC_STATUS, res::IDS_TIP_STATUS},
+    {res::IDC_SIGN_IN, res::IDS_TIP_SIGN_IN},
+    {res::IDC_EMAIL_PASSWORD, res::IDS_TIP_EMAIL_PASSWORD},
+};
 
 // The result code as the signed decimal that support staff quote (0x80004005 is -2147467259).
 std::string FormatResult(const char* format, HRESULT result) {
@@ -50,7 +59,7 @@ CSignInPage::CSignInPage(QWidget* parent) : CSignInPage(UsersCredentials(), pare
 
 CSignInPage::CSignInPage(std::unique_ptr<ICredentialStore> credentials, QWidget* parent)
     : dialog::CPropertyPage(res::SignInPageTemplate(), parent),
-      m_credentials(std::move(credentials)) {
+      m_pageTips(WindowTipSystem(), WindowTipServices()), m_credentials(std::move(credentials)) {
     const auto connectButton = [this](int id, void (CSignInPage::*handler)()) {
         if (auto* button = qobject_cast<QAbstractButton*>(Control(id))) {
             connect(button, &QAbstractButton::clicked, this, handler);
@@ -73,7 +82,8 @@ bool CSignInPage::SaveCredentials(const std::string& userId, const std::string& 
 }
 
 void CSignInPage::OnInitDialog() {
-    // The page's tips are set up here, before the saved credentials are loaded.
+    SetUpWindowTips(
+        m_pageTips, *this, [this](int id) { return Control(id); }, kPageTools);
     LoadCredentials(m_userId, m_password);
     DoDataExchange(false);
 }

@@ -9,6 +9,7 @@
 #include "app/ICredentialStore.h"
 #include "com/CBstr.h"
 #include "dialog/CPropertyPage.h"
+#include "tooltip/window/CTipWindow.h"
 
 #include <memory>
 #include <string>
@@ -28,6 +29,7 @@ public:
     // The session id of the last accepted sign-in, empty when there is none.
     [[nodiscard]] std::u16string SessionId() const { return std::u16string(m_sessionId.View()); }
     [[nodiscard]] bool HasSession() const { return !m_sessionId.IsNull(); }
+    [[nodiscard]] tooltip::CTipWindow& PageTips() { return m_pageTips; }
 
 protected:
     void OnInitDialog() override;
@@ -38,8 +40,8 @@ private:
     void OnSignIn();
     void OnEmailPassword();
 
-    // The page's tooltip window joins here, first among the members, and filters the page's
-    // messages as the main window's does.
+    // First among the members: made before the page's strings, destroyed last.
+    tooltip::CTipWindow m_pageTips;
     std::string m_userId;
     std::string m_statusText;
     CBstr m_sessionId;

@@ -32,6 +32,12 @@ constexpr std::array kCommands{
                "render-tip [--wrap PIXELS] [--lines] [--hot] (--in FILE | TEXT) --out FILE.png",
                RunRenderTip},
     CliCommand{"create-session", "create-session [-v|-vv] --user U --password P [--endpoint URL]",
+    CliCommand{
+        "render-tip",
+        "render-tip [--wrap PIXELS] [--lines] [--hot] [--balloon [--ratio N]] (--in FILE | TEXT) "
+        "--out FILE.png",
+        RunRenderTip},
+    CliCommand{"create-session", "create-session --user U --password P [--endpoint URL]",
                RunCreateSession},
     CliCommand{"get-error-message",
                "get-error-message [-v|-vv] [--session S] --code N [--endpoint URL]",

@@ -1,5 +1,6 @@
 // keldwick-cli render-tip: measures a tip text as the tooltip would and draws it into a PNG, so a
-// designer can preview tip texts without running the program.
+// designer can preview tip texts without running the program. With --balloon the whole tip is
+// drawn as the tip window shows it (balloon, anchor, border and shadow) over a checkerboard.
 
 #include "cli/CliCommand.h"
 
@@ -8,6 +9,8 @@
 #include "res/StringTable.h"
 #include "syscolor/SysColour.h"
 #include "tooltip/drawer/CHtmlDrawer.h"
+#include "tooltip/window/CPreviewWindowSystem.h"
+#include "tooltip/window/CTipWindow.h"
 
 #include <QGuiApplication>
 
@@ -31,6 +34,8 @@ struct RenderTipOptions {
     int frame = 0; // the frame animated strips show
     bool lines = false;
     bool hot = false;
+    bool balloon = false;
+    int ratio = 1;
     std::optional<std::string> inFile;
     std::optional<std::string> text;
     std::string out;
@@ -39,7 +44,8 @@ struct RenderTipOptions {
 int Usage(const char* problem) {
     std::fprintf(stderr,
                  "keldwick-cli render-tip: %s\nusage: keldwick-cli render-tip [--wrap PIXELS] "
-                 "[--lines] [--hot] [--frame N] (--in FILE | TEXT) --out FILE.png\n",
+                 "[--lines] [--hot] [--frame N] [--balloon [--ratio 1|2|3]] (--in FILE | TEXT) "
+                 "--out FILE.png\n",
                  problem);
     return 2;
 }
@@ -53,6 +59,13 @@ int ReadOptions(Arguments args, RenderTipOptions& options) {
             options.lines = true;
         } else if (arg == "--hot") {
             options.hot = true;
+        } else if (arg == "--balloon") {
+            options.balloon = true;
+        } else if (arg == "--ratio") {
+            if (!hasValue || (args[i + 1] != "1" && args[i + 1] != "2" && args[i + 1] != "3")) {
+                return Usage("--ratio takes 1, 2 or 3");
+            }
+            options.ratio = args[++i][0] - '0';
         } else if (arg == "--wrap" || arg == "--in" || arg == "--out" || arg == "--frame") {
             if (!hasValue) {
                 return Usage("an option lacks its value");
@@ -142,6 +155,51 @@ std::optional<QGuiApplication> MakeApplication() {
     return std::optional<QGuiApplication>(std::in_place, argc, argv);
 }
 
+// Light and dark squares of 8 pixels, so that the shadow and the shape's edges show.
+gfx::CBitmap Checkerboard(int width, int height, double ratio) {
+    gfx::CBitmap picture = gfx::CBitmap::Create(width, height, ratio);
+    gfx::CDc dc(picture);
+    for (int y = 0; y < height; y += 8) {
+        for (int x = 0; x < width; x += 8) {
+            const bool light = ((x / 8) + (y / 8)) % 2 == 0;
+            dc.FillSolidRect({x, y, x + 8, y + 8},
+                             light ? gfx::Rgb(236, 236, 236) : gfx::Rgb(188, 188, 188));
+        }
+    }
+    return picture;
+}
+
+// The tip as the tip window shows it, its anchor's point on a cursor placed so that the tip takes
+// its usual place above it, reaching to the right, with a margin of checkerboard all round.
+int RenderBalloon(const RenderTipOptions& options, const std::string& text, tooltip::HtmlSize size,
+                  const tooltip::HtmlDrawerServices& services) {
+    constexpr int kPad = 24;
+    const tooltip::TipSettings settings;
+    const int tipWidth = size.cx + 2 * settings.marginX;
+    const int tipHeight = size.cy + 2 * settings.marginY + settings.anchorHeight;
+    tooltip::CPreviewWindowSystem windows(
+        Checkerboard(tipWidth + settings.shadowOffsetX + 2 * kPad,
+                     tipHeight + settings.shadowOffsetY + 2 * kPad, options.ratio));
+    tooltip::CTipWindow tip(windows, services);
+    if (!tip.CreateTipWindow(windows.Owner())) {
+        return 1;
+    }
+    tip.SetWrapWidth(options.wrap);
+    tip.SetTiming(tooltip::TipTiming::Initial, 0);
+    tip.RegisterTool(windows.Control(), text);
+    const gfx::Point cursor{kPad + settings.anchorMargin, kPad + tipHeight};
+    windows.SetCursor(cursor);
+    tip.RelayMessage({windows.Control(), tooltip::TipMessageCode::MouseMove, cursor});
+    const gfx::Rect popup = windows.PopupRect();
+    std::printf("window: %d x %d at %d,%d direction %d\n", popup.Width(), popup.Height(),
+                popup.left, popup.top, tip.Placement().direction);
+    if (!windows.ScreenWithPopup().SavePng(options.out)) {
+        std::fprintf(stderr, "keldwick-cli render-tip: cannot write %s\n", options.out.c_str());
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int RunRenderTip(Arguments args) {
@@ -179,7 +237,10 @@ int RunRenderTip(Arguments args) {
         return 1;
     }
     drawer.SetAnimationFrame(options.frame);
-    gfx::CDc dc(gfx::CBitmap::Create(size.cx, size.cy));
+    if (options.balloon) {
+        return RenderBalloon(options, text, size, services);
+    }
+    gfx::CDc dc(gfx::CBitmap::Create(size.cx, size.cy, options.ratio));
     dc.FillSolidRect({0, 0, size.cx, size.cy},
                      syscolor::GetSysColour(syscolor::SysColour::InfoBackground));
     drawer.DrawPreparedOutput(dc, tooltip::HtmlRect{0, 0, size.cx, size.cy});

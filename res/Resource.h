@@ -15,6 +15,15 @@ inline constexpr int IDS_SETTINGS_KEY = 102;
 // Accessible names of controls that have neither text of their own nor a label before them.
 inline constexpr int IDS_STATUS_NAME = 130;
 inline constexpr int IDS_COMPUTER_NAMES_NAME = 131;
+// The tips of the controls (tip markup).
+inline constexpr int IDS_TIP_SHOW_COMPUTER_INFO = 103;
+inline constexpr int IDS_TIP_SHOW_TUTORIAL = 104;
+inline constexpr int IDS_TIP_SHOW_TROUBLESHOOTING = 105;
+inline constexpr int IDS_TIP_USER_ID = 106;
+inline constexpr int IDS_TIP_PASSWORD = 107;
+inline constexpr int IDS_TIP_SIGN_IN = 110;
+inline constexpr int IDS_TIP_EMAIL_PASSWORD = 114;
+inline constexpr int IDS_TIP_STATUS = 119;
 
 // Icons.
 inline constexpr int IDR_MAINFRAME = 128;
