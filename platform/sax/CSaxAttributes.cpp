@@ -1,5 +1,6 @@
 #include "sax/CSaxAttributes.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace sax {
@@ -13,6 +14,18 @@ void AppendUtf16(std::u16string& out, const char* utf8, std::size_t length) {
     const auto* p = reinterpret_cast<const unsigned char*>(utf8);
     const auto* end = p + length;
     while (p < end) {
+        // Eight ASCII bytes at a time while there are that many.
+        std::uint64_t word = 0;
+        while (end - p >= 8 && (std::memcpy(&word, p, 8), (word & 0x8080808080808080u) == 0)) {
+            for (int i = 0; i < 8; ++i) {
+                target[i] = static_cast<char16_t>(p[i]);
+            }
+            p += 8;
+            target += 8;
+        }
+        if (p == end) {
+            break;
+        }
         const unsigned char lead = *p;
         if (lead < 0x80) {
             *target++ = static_cast<char16_t>(lead);

@@ -74,27 +74,24 @@ bool HasControl(std::string_view text) {
     return std::any_of(text.begin(), text.end(), IsControl);
 }
 
-// Every line of a request head ends in CR LF, holds no other control character than a tab, and
-// the only empty line is the last: nothing a URL, a Location or a caller's header text carries can
+// The caller's extra header text: whole lines, each ending in CR LF, none empty, no control
+// character but a tab. Everything else in the head is checked where it is added, so nothing can
 // end a line early or add one.
-bool IsCleanHead(std::string_view head) {
+bool IsCleanHeaderBlock(std::string_view block) {
     std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = head.find("\r\n", start);
-        if (end == std::string_view::npos) {
+    while (start < block.size()) {
+        const std::size_t end = block.find("\r\n", start);
+        if (end == std::string_view::npos || end == start) {
             return false;
         }
-        const std::string_view line = head.substr(start, end - start);
-        if (line.empty()) {
-            return end + 2 == head.size();
-        }
-        for (char c : line) {
+        for (char c : block.substr(start, end - start)) {
             if (IsControl(c) && c != '\t') {
                 return false;
             }
         }
         start = end + 2;
     }
+    return true;
 }
 
 // The request target: the path and the query, never the fragment, with spaces percent-encoded.
@@ -294,7 +291,7 @@ bool CHttpClientT::ComposeRequestHead(std::string& head) const {
         if (m_options->extraHeaders != nullptr) {
             // Lines that do not end in CR LF would run into the Host line.
             const std::string_view extra = m_options->extraHeaders;
-            if (!extra.empty() && !extra.ends_with("\r\n")) {
+            if (!IsCleanHeaderBlock(extra)) {
                 return false;
             }
             head.append(extra);
@@ -307,7 +304,7 @@ bool CHttpClientT::ComposeRequestHead(std::string& head) const {
     } catch (const std::bad_alloc&) {
         return false;
     }
-    return IsCleanHead(head);
+    return true;
 }
 
 void CHttpClientT::DropUnfitConnection() {
