@@ -185,7 +185,7 @@ HtmlSize CHtmlDrawer::BoxSize(const HtmlImageParams& p, int w, int h) const {
 // drawn with `draw` at its top-left corner.
 template <typename Draw>
 void CHtmlDrawer::PlaceImageBox(Flow& flow, HtmlSize box, int hv, bool drawn, Draw draw) {
-    if (m_preparedWrap != 0 && flow.lineWidth != 0 && flow.placed &&
+    if (m_preparedWrap != 0 && flow.lineWidth != 0 && flow.inked &&
         static_cast<long long>(flow.lineWidth) - flow.mx < box.cx) {
         m_line.wrapped = 1;
         NewLine(flow, 1);
