@@ -29,15 +29,10 @@ constexpr std::array kCommands{
     CliCommand{"names", "names", RunNames},
     CliCommand{"effects", "effects --out DIR [--ratio 1|2]", RunEffects},
     CliCommand{"render-tip",
-               "render-tip [--wrap PIXELS] [--lines] [--hot] (--in FILE | TEXT) --out FILE.png",
+               "render-tip [--wrap PIXELS] [--lines] [--hot] [--frame N] [--balloon [--ratio N]] "
+               "(--in FILE | TEXT) --out FILE.png",
                RunRenderTip},
     CliCommand{"create-session", "create-session [-v|-vv] --user U --password P [--endpoint URL]",
-    CliCommand{
-        "render-tip",
-        "render-tip [--wrap PIXELS] [--lines] [--hot] [--balloon [--ratio N]] (--in FILE | TEXT) "
-        "--out FILE.png",
-        RunRenderTip},
-    CliCommand{"create-session", "create-session --user U --password P [--endpoint URL]",
                RunCreateSession},
     CliCommand{"get-error-message",
                "get-error-message [-v|-vv] [--session S] --code N [--endpoint URL]",
