@@ -2,6 +2,7 @@
 
 #include "dialog/TabRows.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -38,6 +39,14 @@ void CSheetTabs::SetCurrent(int index) {
     }
     m_current = index;
     update();
+    if (QAccessible::isActive() && hasFocus()) {
+        // A screen reader follows the focus from tab to tab as the arrows move it.
+        QAccessibleInterface* strip = QAccessible::queryAccessibleInterface(this);
+        if (QAccessibleInterface* tab = strip != nullptr ? strip->child(index) : nullptr) {
+            QAccessibleEvent event(tab, QAccessible::Focus);
+            QAccessible::updateAccessibility(&event);
+        }
+    }
     emit CurrentChanged(index);
 }
 

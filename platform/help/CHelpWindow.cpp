@@ -29,6 +29,7 @@ CHelpWindow::~CHelpWindow() = default;
 void CHelpWindow::ShowTopic(const std::filesystem::path& folder,
                             const std::filesystem::path& topic) {
     m_folder = folder;
+    m_browser.SetFolder(folder);
     m_browser.setSource(QUrl::fromLocalFile(QString::fromStdString(topic.string())));
     show();
     raise();

@@ -5,7 +5,8 @@
 
 #include "opener/ILinkOpener.h"
 
-#include <QTextBrowser>
+#include "help/CHelpBrowser.h"
+
 #include <QWidget>
 
 #include <filesystem>
@@ -30,7 +31,7 @@ public:
     void SetLinkOpenerForTests(std::unique_ptr<opener::ILinkOpener> opener);
 
 private:
-    QTextBrowser m_browser;
+    CHelpBrowser m_browser;
     std::filesystem::path m_folder;
     std::unique_ptr<opener::ILinkOpener> m_opener;
 };

@@ -1,3 +1,4 @@
+#include "help/CHelpBrowser.h"
 #include "help/CHelpWindow.h"
 #include "help/HelpReference.h"
 #include "help/HtmlHelp.h"
@@ -172,6 +173,22 @@ TEST_F(HelpFolderTest, TopicLinksStayInTheWindowAndOtherLinksGoToTheOpener) {
                                                 "file://" + (html / "escape.html").string(),
                                                 "file:///etc/hostname",
                                                 "https://www.nimbrel.example/support"}));
+}
+
+TEST_F(HelpFolderTest, ATopicLoadsPicturesAndStylesOnlyFromInsideTheFolder) {
+    const fs::path html = m_root / "nimbrel.chm" / "html";
+    fs::create_symlink(m_root / "secret.html", html / "escape.css");
+    CHelpBrowser browser;
+    browser.SetFolder(fs::canonical(m_root / "nimbrel.chm"));
+    browser.setSource(QUrl::fromLocalFile(QString::fromStdString((html / "one.html").string())));
+    EXPECT_TRUE(browser.toPlainText().contains(QStringLiteral("first")));
+    EXPECT_TRUE(
+        browser.loadResource(QTextDocument::StyleSheetResource, QUrl("two.html")).isValid());
+    for (const char* outside : {"../../secret.html", "escape.css", "/etc/hostname"}) {
+        EXPECT_FALSE(
+            browser.loadResource(QTextDocument::StyleSheetResource, QUrl(outside)).isValid())
+            << outside;
+    }
 }
 
 } // namespace

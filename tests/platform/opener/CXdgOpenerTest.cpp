@@ -122,6 +122,9 @@ TEST_F(OpenerTest, FailedOpenerFallsBackToTheHtmlHandler) {
     config.openProgram = Script("failing-open", "exit 3");
     config.queryHtmlHandler = {Script("query", "echo web.desktop").string()};
     config.dataDirs = {(m_dir / "data").string()};
+    // Every test waits for its workers, so none is left running while the next changes PATH.
+    CFinished finished;
+    finished.Attach(config);
     CXdgOpener opener(config);
     // A relative file name reaches the handler as an absolute path.
     const fs::path previous = fs::current_path();
@@ -129,6 +132,7 @@ TEST_F(OpenerTest, FailedOpenerFallsBackToTheHtmlHandler) {
     EXPECT_TRUE(opener.Open("notes.txt"));
     fs::current_path(previous);
     EXPECT_EQ(WaitForFile(log), "2\n--tab\n" + (m_dir / "notes.txt").string() + "\n");
+    EXPECT_TRUE(finished.Wait());
 }
 
 TEST_F(OpenerTest, NothingOpensWithoutAUsableHandler) {
@@ -188,8 +192,12 @@ TEST_F(FakeXdgOpenTest, TargetsThatWouldBeOptionsOrProgramsAreRefused) {
         EXPECT_FALSE(opener.Open(target)) << target;
     }
     // Nothing reached the opener at all: the first line it ever gets is the next link's.
-    CXdgOpener marker;
+    XdgOpenerConfig config;
+    CFinished finished;
+    finished.Attach(config);
+    CXdgOpener marker(config);
     EXPECT_TRUE(marker.Open("mailto:support@nimbrel.example"));
+    ASSERT_TRUE(finished.Wait());
     EXPECT_EQ(WaitForFile(Log()), "mailto:support@nimbrel.example\n");
 }
 
