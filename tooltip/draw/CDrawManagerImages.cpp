@@ -58,70 +58,35 @@ void RowWindowSums(const Pixel* row, int width, int rx, std::int32_t* sums) {
     }
 }
 
-// The row sums of the rows a sweep needs at one time, kept in a ring of rows so that they stay
-// in the cache: the rows of one window and the row entering it.
-class RowSumRing {
-public:
-    RowSumRing(const Pixel* maskBits, int width, int height, int rx, int ry, std::int32_t outside,
-               std::vector<std::int32_t>& store, std::vector<std::int32_t>& outsideStore)
-        : m_maskBits(maskBits), m_width(width), m_height(height), m_rx(rx),
-          m_slots(std::min(2 * ry + 2, height)) {
-        store.resize(static_cast<std::size_t>(m_slots) * static_cast<std::size_t>(width));
-        outsideStore.assign(static_cast<std::size_t>(width), outside);
-        m_sums = store.data();
-        m_outside = outsideStore.data();
-    }
-    // Computes the sums of `row` into its slot (nothing for rows outside the area).
-    void Fill(int row) {
-        if (row >= 0 && row < m_height) {
-            RowWindowSums(m_maskBits + static_cast<std::size_t>(row) * m_width, m_width, m_rx,
-                          Slot(row));
-        }
-    }
-    // The sums of `row`, filled earlier; rows above and below the area count all white.
-    [[nodiscard]] const std::int32_t* At(int row) {
-        return row >= 0 && row < m_height ? Slot(row) : m_outside;
-    }
-
-private:
-    std::int32_t* Slot(int row) {
-        return m_sums + static_cast<std::size_t>(row % m_slots) * static_cast<std::size_t>(m_width);
-    }
-
-    const Pixel* m_maskBits;
-    int m_width;
-    int m_height;
-    int m_rx;
-    int m_slots;
-    std::int32_t* m_sums = nullptr;
-    const std::int32_t* m_outside = nullptr;
-};
-
 // Darkens every pixel by the mean of the mask over its window: the column sums hold, for each
 // column, the row sums over the rows of the current pixel's window, and slide down one row after
-// each row is darkened (darkening and sliding in one sweep, so each sum is read once). A sum of
-// `full` leaves a pixel as it is. Shadows fall mostly on even ground under an even mask, so the
-// last result is reused while the pixel and its sum repeat; the result is the same as computing
-// it afresh.
+// each row is darkened (darkening and sliding in one sweep, so each sum is read once). Rows above
+// and below the area count `outside`. A sum of `full` leaves a pixel as it is. Shadows fall
+// mostly on even ground under an even mask, so the last result is reused while the pixel and its
+// sum repeat; the result is the same as computing it afresh.
 template <typename Sum>
-void DarkenByWindows(Pixel* bits, RowSumRing& rows, int width, int height, int ry,
-                     std::int64_t full, std::vector<Sum>& columnStore) {
+void DarkenByWindows(Pixel* bits, const std::int32_t* rowSums, int width, int height, int ry,
+                     std::int32_t outside, std::int64_t full, std::vector<Sum>& columnStore,
+                     std::vector<std::int32_t>& outsideStore) {
     const double scale = 1.0 / static_cast<double>(full);
+    outsideStore.assign(static_cast<std::size_t>(width), outside);
+    auto rowAt = [&](int row) {
+        return row >= 0 && row < height ? rowSums + static_cast<std::size_t>(row) * width
+                                        : outsideStore.data();
+    };
     // The window of the first row: rows -ry .. ry.
     columnStore.assign(static_cast<std::size_t>(width), 0);
     Sum* const columns = columnStore.data();
     for (int row = -ry; row <= ry; ++row) {
-        rows.Fill(row);
-        const std::int32_t* line = rows.At(row);
+        const std::int32_t* line = rowAt(row);
         for (int column = 0; column < width; ++column) {
             columns[column] += line[column];
         }
     }
     for (int row = 0; row < height; ++row) {
         Pixel* pixels = bits + static_cast<std::size_t>(row) * width;
-        rows.Fill(row + ry + 1);
-        const std::int32_t* entering = rows.At(row + ry + 1);
-        const std::int32_t* leaving = rows.At(row - ry);
+        const std::int32_t* entering = rowAt(row + ry + 1);
+        const std::int32_t* leaving = rowAt(row - ry);
         Sum lastSum = -1;
         Pixel lastIn = 0;
         Pixel lastOut = 0;
@@ -218,15 +183,21 @@ void CDrawManager::ApplySoftShadow(const CBitmap& maskSection, const CBitmap& ar
     Pixel* bits = area.Bits();
     const int rx = bx / 2;
     const int ry = by / 2;
+    std::vector<std::int32_t>& rowSums = m_shadowScratch.rowSums;
+    rowSums.resize(static_cast<std::size_t>(width) * height);
+    for (int row = 0; row < height; ++row) {
+        RowWindowSums(maskBits + static_cast<std::size_t>(row) * width, width, rx,
+                      rowSums.data() + static_cast<std::size_t>(row) * width);
+    }
     const std::int32_t outsideRow = 255 * bx; // a row above or below the section
     const std::int64_t full = 255LL * bx * by;
-    RowSumRing rows(maskBits, width, height, rx, ry, outsideRow, m_shadowScratch.rowSums,
-                    m_shadowScratch.outsideRow);
     // Narrow sums halve the memory the sweep reads wherever the depths allow them.
     if (full <= INT32_MAX) {
-        DarkenByWindows(bits, rows, width, height, ry, full, m_shadowScratch.narrowColumnSums);
+        DarkenByWindows(bits, rowSums.data(), width, height, ry, outsideRow, full,
+                        m_shadowScratch.narrowColumnSums, m_shadowScratch.outsideRow);
     } else {
-        DarkenByWindows(bits, rows, width, height, ry, full, m_shadowScratch.columnSums);
+        DarkenByWindows(bits, rowSums.data(), width, height, ry, outsideRow, full,
+                        m_shadowScratch.columnSums, m_shadowScratch.outsideRow);
     }
 }
 
