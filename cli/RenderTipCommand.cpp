@@ -29,6 +29,7 @@ constexpr std::size_t kMaxTextBytes = 1 << 20;
 struct RenderTipOptions {
     int wrap = 0;
     int frame = 0; // the frame animated strips show
+    int ratio = 1; // device pixels per logical pixel of the picture
     bool lines = false;
     bool hot = false;
     std::optional<std::string> inFile;
@@ -39,7 +40,7 @@ struct RenderTipOptions {
 int Usage(const char* problem) {
     std::fprintf(stderr,
                  "keldwick-cli render-tip: %s\nusage: keldwick-cli render-tip [--wrap PIXELS] "
-                 "[--lines] [--hot] [--frame N] (--in FILE | TEXT) --out FILE.png\n",
+                 "[--lines] [--hot] [--frame N] [--ratio 1|2] (--in FILE | TEXT) --out FILE.png\n",
                  problem);
     return 2;
 }
@@ -53,7 +54,8 @@ int ReadOptions(Arguments args, RenderTipOptions& options) {
             options.lines = true;
         } else if (arg == "--hot") {
             options.hot = true;
-        } else if (arg == "--wrap" || arg == "--in" || arg == "--out" || arg == "--frame") {
+        } else if (arg == "--wrap" || arg == "--in" || arg == "--out" || arg == "--frame" ||
+                   arg == "--ratio") {
             if (!hasValue) {
                 return Usage("an option lacks its value");
             }
@@ -71,6 +73,11 @@ int ReadOptions(Arguments args, RenderTipOptions& options) {
                 if (ec != std::errc() || end != value.data() + value.size() || options.frame < 0) {
                     return Usage("--frame takes a frame number from 0");
                 }
+            } else if (arg == "--ratio") {
+                if (value != "1" && value != "2") {
+                    return Usage("--ratio takes 1 or 2");
+                }
+                options.ratio = value == "2" ? 2 : 1;
             } else if (arg == "--in") {
                 options.inFile = std::string(value);
             } else {
@@ -179,7 +186,7 @@ int RunRenderTip(Arguments args) {
         return 1;
     }
     drawer.SetAnimationFrame(options.frame);
-    gfx::CDc dc(gfx::CBitmap::Create(size.cx, size.cy));
+    gfx::CDc dc(gfx::CBitmap::Create(size.cx, size.cy, options.ratio));
     dc.FillSolidRect({0, 0, size.cx, size.cy},
                      syscolor::GetSysColour(syscolor::SysColour::InfoBackground));
     drawer.DrawPreparedOutput(dc, tooltip::HtmlRect{0, 0, size.cx, size.cy});
