@@ -32,10 +32,10 @@ constexpr std::size_t kMaxTextBytes = 1 << 20;
 struct RenderTipOptions {
     int wrap = 0;
     int frame = 0; // the frame animated strips show
+    int ratio = 1; // device pixels per logical pixel of the picture
     bool lines = false;
     bool hot = false;
     bool balloon = false;
-    int ratio = 1;
     std::optional<std::string> inFile;
     std::optional<std::string> text;
     std::string out;

@@ -30,6 +30,15 @@ std::size_t FindFrom(std::string_view text, std::string_view name, std::size_t f
     return at;
 }
 
+// Like FindFrom, but only looks before `limit` (a tag found there starts before it); the text's
+// length when there is none. Keeps the searches of one row or cell from scanning the whole text.
+std::size_t FindBefore(std::string_view text, std::string_view name, std::size_t from,
+                       std::size_t limit) {
+    const std::string_view head = text.substr(0, std::min(limit, text.size()));
+    std::size_t at = from;
+    return FindTagStart(head, name, at) ? at : text.size();
+}
+
 enum class TableAttribute {
     CellPadding,
     CellSpacing,
@@ -166,10 +175,18 @@ std::size_t CHtmlDrawer::FindTableEnd(std::string_view text, std::size_t p) {
 std::size_t CHtmlDrawer::FindRowEnd(std::string_view text, std::size_t p) {
     int depth = 1;
     p += 4;
+    // Each search result stays valid until the position passes it, so no part of the text is
+    // searched twice however many rows open without closing.
+    std::size_t row = 0;
+    std::size_t end = 0;
     while (depth > 0 && p < text.size()) {
-        const std::size_t row = FindFrom(text, "tr", p);
-        const std::size_t end = FindFrom(text, "/tr", p);
-        const std::size_t table = FindFrom(text, "table", p);
+        if (row < p) {
+            row = FindFrom(text, "tr", p);
+        }
+        if (end < p) {
+            end = FindFrom(text, "/tr", p);
+        }
+        const std::size_t table = FindBefore(text, "table", p, std::min(row, end));
         if (row == text.size() && end == text.size() && table == text.size()) {
             return text.size();
         }
@@ -190,7 +207,7 @@ std::size_t CHtmlDrawer::FindCellEnd(std::string_view text, std::size_t p) {
     p += 4;
     while (p < text.size()) {
         const std::size_t end = FindFrom(text, "/td", p);
-        const std::size_t table = FindFrom(text, "table", p);
+        const std::size_t table = FindBefore(text, "table", p, end);
         if (table < end) {
             p = FindTableEnd(text, table) + 6;
             continue;
@@ -495,9 +512,12 @@ void CHtmlDrawer::LayoutTableRow(std::string_view rowText, const HtmlRect& inner
     std::size_t p = OpenTablePart(rowText, "tr", false, columnSpan, rowSpan);
     const int spacing = m_style.cellSpacing;
     int c = 0;
+    std::size_t end = 0;
     while (p < rowText.size()) {
-        const std::size_t end = FindFrom(rowText, "/tr", p);
-        const std::size_t s = FindFrom(rowText, "td", p);
+        if (end < p) {
+            end = FindFrom(rowText, "/tr", p);
+        }
+        const std::size_t s = FindBefore(rowText, "td", p, end);
         if (s >= end) {
             break;
         }

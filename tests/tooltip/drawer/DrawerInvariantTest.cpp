@@ -34,6 +34,11 @@ const std::vector<std::string>& Corpus() {
         "trailing space at a break <b>bold</b> ",
         "<font style=o>overlined text that wraps around</font>",
         "x                                                                                 y",
+        "<table border=1><tr><td width=50>a cell that wraps inside its width</td><td>b c d e "
+        "f</td></tr><tr><td colspan=2>a spanning cell with words</td></tr></table>tail words",
+        "words <bmp idres=130> more words <icon idres=128 width=16 height=16> and "
+        "<ilst idres=140 cx=16 speed=2> then <bmp idres=130 style=s> end",
+        "<table><tr><td><table><tr><td>nested words here</td></tr></table> after</td></tr>",
     };
     return corpus;
 }

@@ -167,6 +167,15 @@ TEST_F(DrawerTableTest, HostileTablesStayInsideTheirGrid) {
     Draw();
     EXPECT_TRUE(m_drawer.DrawMatchedMeasure());
     EXPECT_LE(m_drawer.Tables().size(), 50u);
+    // Rows and cells that open without closing, many of them: each part of the text is searched
+    // a bounded number of times, so this takes as long as a table of that size should.
+    std::string open = "<table>";
+    for (int i = 0; i < 20000; ++i) {
+        open += "<tr><td>x</td>";
+    }
+    Prepare(open + "</table>", 480);
+    EXPECT_EQ(m_drawer.Tables()[0].rows, 1);
+    EXPECT_EQ(m_drawer.Tables()[0].columns, 1000);
     // Unclosed tables nested and cells past the counted grid.
     for (const std::string text :
          {"<table><table><table><tr><td>a", "<table><tr><td>a</td></tr><tr><td>b<td>c<td>d",
