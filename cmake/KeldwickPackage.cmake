@@ -2,10 +2,15 @@
 # desktop entry, icons, metadata and manual pages, and "keldwick-account-service" with the reference
 # account service.
 
-# The version the programs print is the package's version.
+# The version the programs print is the package's version, and the metadata lists its release.
 file(STRINGS ${PROJECT_SOURCE_DIR}/res/Version.h version_line REGEX "kProductVersion = ")
 if(NOT version_line MATCHES "\"${PROJECT_VERSION}\"")
   message(FATAL_ERROR "res/Version.h does not name version ${PROJECT_VERSION}: ${version_line}")
+endif()
+file(STRINGS ${PROJECT_SOURCE_DIR}/res/keldwick.metainfo.xml release_line
+     REGEX "<release version=\"${PROJECT_VERSION}\"")
+if(NOT release_line)
+  message(FATAL_ERROR "res/keldwick.metainfo.xml lists no release ${PROJECT_VERSION}")
 endif()
 
 set(CPACK_GENERATOR DEB)
