@@ -1,6 +1,9 @@
 # Shared compile settings and the helpers every folder uses to declare its targets.
 
-set(KELDWICK_WARNINGS -Wall -Wextra -Wpedantic -Werror)
+set(KELDWICK_WARNINGS -Wall -Wextra -Wpedantic)
+if(KELDWICK_WERROR)
+  list(APPEND KELDWICK_WARNINGS -Werror)
+endif()
 
 if(KELDWICK_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building, testing, benchmarking and fuzzing Keldwick needs.
+# Installs every Debian package that building, testing, benchmarking and fuzzing Keldwick needs;
+# "scripts/setup.sh package" adds what building and checking the Debian package needs.
 # Safe to run again: it installs only what is missing and does nothing when all is there.
 set -euo pipefail
 
@@ -12,7 +13,11 @@ packages=(
   fonts-dejavu-core fonts-liberation fontconfig libfontconfig-dev
   python3 python3-zeep
   xvfb xauth
+  desktop-file-utils appstream
 )
+if [ "${1:-}" = "package" ]; then
+  packages+=(dpkg-dev file lintian xdotool)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -31,5 +36,7 @@ if [ "$(id -u)" -ne 0 ]; then
   sudo_cmd=(sudo)
 fi
 export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# Another apt-get may hold the package lock for a while; wait for it, but not for ever.
+apt=("${sudo_cmd[@]}" apt-get -o DPkg::Lock::Timeout=300)
+"${apt[@]}" update -qq
+"${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}"

@@ -30,7 +30,7 @@ CPropertySheet::CPropertySheet(QWidget* parent) : QWidget(parent), m_tabs(this) 
           std::pair{QKeySequence(Qt::CTRL | Qt::Key_PageUp), -1}}) {
         auto* shortcut = new QShortcut(keys, this);
         shortcut->setContext(Qt::WidgetWithChildrenShortcut);
-        connect(shortcut, &QShortcut::activated, this, [step, delta] { step(delta); });
+        connect(shortcut, &QShortcut::activated, this, [step, by = delta] { step(by); });
     }
 }
 

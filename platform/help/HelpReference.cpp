@@ -9,16 +9,40 @@ namespace {
 
 constexpr std::string_view kTopicSeparator = "::/";
 
+// Where an installation puts the program's data, relative to the folder of the program.
+constexpr std::string_view kInstalledDataFolder = "../share/keldwick";
+
 } // namespace
+
+std::optional<std::filesystem::path> FindHelpFolder(const std::filesystem::path& named) {
+    std::error_code error;
+    if (std::filesystem::is_directory(named, error)) {
+        return named;
+    }
+    // Only a folder with a known place has an installed counterpart; never one relative to the
+    // current folder.
+    if (!named.has_parent_path() || !named.has_filename()) {
+        return std::nullopt;
+    }
+    const std::filesystem::path installed =
+        (named.parent_path() / kInstalledDataFolder / named.filename()).lexically_normal();
+    if (std::filesystem::is_directory(installed, error)) {
+        return installed;
+    }
+    return std::nullopt;
+}
 
 std::optional<std::filesystem::path> HelpFolderOf(std::string_view reference) {
     const std::size_t separator = reference.rfind(kTopicSeparator);
     if (separator == std::string_view::npos || separator == 0) {
         return std::nullopt;
     }
+    const auto named = FindHelpFolder(std::string(reference.substr(0, separator)));
+    if (!named) {
+        return std::nullopt;
+    }
     std::error_code error;
-    const std::filesystem::path folder =
-        std::filesystem::canonical(std::string(reference.substr(0, separator)), error);
+    const std::filesystem::path folder = std::filesystem::canonical(*named, error);
     if (error || !std::filesystem::is_directory(folder, error)) {
         return std::nullopt;
     }

@@ -1,6 +1,8 @@
 #pragma once
-// Help topic references: "<help file>::/<topic>". The help file is a folder of HTML topics shipped
-// beside the program; topic paths may use '\' or '/' between their parts.
+// Help topic references: "<help file>::/<topic>". The help file is a folder of HTML topics; topic
+// paths may use '\' or '/' between their parts. The folder is looked for where the reference names
+// it (beside the program, as in the build tree) and then where an installation puts it: for
+// "<prefix>/bin/<folder>" that is "<prefix>/share/keldwick/<folder>".
 //
 // A topic is confined by where it really lies, not by its name: its canonical path (every link
 // followed) must be inside the canonical help folder, so a link in the folder cannot lead out.
@@ -10,6 +12,10 @@
 #include <string_view>
 
 namespace help {
+
+// The folder the topics of `named` are in, or nullopt when neither place holds it.
+[[nodiscard]] std::optional<std::filesystem::path>
+FindHelpFolder(const std::filesystem::path& named);
 
 // The canonical path of the file a reference names, or nullopt when the reference is malformed,
 // the topic lies outside the help folder, or it is not an existing regular file.

@@ -119,7 +119,7 @@ void CHtmlDrawer::ApplyStyleTag(int code, std::string_view name, std::string_vie
         std::string_view value;
         while (NextAttribute(attributes, cursor, attribute, value)) {
             if (attribute == "class") {
-                m_styles.ApplySelector(m_style, "." + std::string(value));
+                m_styles.ApplySelector(m_style, std::string(".").append(value));
             }
         }
         break;

@@ -90,6 +90,26 @@ TEST_F(HelpFolderTest, ReferencesThatNameNoTopicInsideTheFolderResolveToNothing)
     EXPECT_FALSE(ResolveHelpTopic((m_root / "other.chm").string() + "::/html\\one.html"));
 }
 
+// An installed program runs from "<prefix>/bin" with its topics in "<prefix>/share/keldwick".
+TEST_F(HelpFolderTest, InstalledTopicsAreFoundFromTheProgramsFolder) {
+    const fs::path prefix = m_root / "usr";
+    fs::create_directories(prefix / "bin");
+    fs::create_directories(prefix / "share" / "keldwick" / "nimbrel.chm" / "html");
+    std::ofstream(prefix / "share" / "keldwick" / "nimbrel.chm" / "html" / "one.html") << "one";
+    const std::string installed = (prefix / "bin" / "nimbrel.chm").string();
+    EXPECT_EQ(ResolveHelpTopic(installed + "::/html\\one.html"),
+              prefix / "share" / "keldwick" / "nimbrel.chm" / "html" / "one.html");
+    EXPECT_FALSE(ResolveHelpTopic(installed + "::/html\\two.html"));
+    EXPECT_FALSE(ResolveHelpTopic(installed + "::/..\\..\\..\\secret.html"));
+
+    // Topics beside the program, as in the build tree, come first.
+    fs::create_directories(prefix / "bin" / "nimbrel.chm");
+    EXPECT_EQ(FindHelpFolder(prefix / "bin" / "nimbrel.chm"), prefix / "bin" / "nimbrel.chm");
+    // A folder named without a place has no installed counterpart.
+    EXPECT_FALSE(FindHelpFolder("nimbrel.chm"));
+    EXPECT_FALSE(FindHelpFolder(prefix / "bin" / "other.chm"));
+}
+
 TEST_F(HelpFolderTest, OneUnownedWindowShowsEachTopicInTurn) {
     QWidget caller;
     QWidget* first = HtmlHelp(&caller, Reference("html\\one.html"), kHhDisplayTopic, 0);

@@ -6,6 +6,12 @@
 
 namespace {
 
+// "h12" and the like. Built by appending: GCC 12 at -O3 takes "text" + std::string for an
+// overlapping copy (-Wrestrict).
+std::string Numbered(const char* prefix, int i) {
+    return std::string(prefix).append(std::to_string(i));
+}
+
 TEST(HeaderTable, HashUsesUpperCaseSignedBytes) {
     EXPECT_EQ(HeaderTable::HashName(""), 0u);
     EXPECT_EQ(HeaderTable::HashName("a"), static_cast<std::uint32_t>('A'));
@@ -40,23 +46,23 @@ TEST(HeaderTable, GrowsThroughThePrimeListAndShrinksBack) {
     HeaderTable table;
     EXPECT_EQ(table.BucketCount(), 17u);
     for (int i = 0; i < 38; ++i) {
-        table.Add("h" + std::to_string(i), "v");
+        table.Add(Numbered("h", i), "v");
     }
     EXPECT_EQ(table.BucketCount(), 17u); // 38 <= 2.25 * 17
     table.Add("h38", "v");
     EXPECT_EQ(table.BucketCount(), 53u); // smallest listed prime >= 39 / 0.75 = 52
     for (int i = 39; i < 10000; ++i) {
-        table.Add("h" + std::to_string(i), "v");
+        table.Add(Numbered("h", i), "v");
     }
     EXPECT_EQ(table.Count(), 10000u);
     EXPECT_GE(table.BucketCount(), 10000u / 2.25);
     for (int i = 0; i < 10000; i += 997) {
-        ASSERT_NE(table.Find("H" + std::to_string(i)), nullptr) << i;
+        ASSERT_NE(table.Find(Numbered("H", i)), nullptr) << i;
     }
     const std::uint32_t grown = table.BucketCount();
     int i = 0;
     while (table.BucketCount() == grown) {
-        ASSERT_TRUE(table.Remove("h" + std::to_string(i++)));
+        ASSERT_TRUE(table.Remove(Numbered("h", i++)));
     }
     EXPECT_LT(table.BucketCount(), grown);
     EXPECT_LT(static_cast<double>(table.Count()), 0.25 * grown);

@@ -398,7 +398,7 @@ struct WideTable {
 
     WideTable() {
         for (int i = 0; i < 70; ++i) {
-            names.push_back("r" + std::to_string(i));
+            names.push_back(std::string("r").append(std::to_string(i)));
             wideNames.emplace_back(names.back().begin(), names.back().end());
         }
         for (int i = 0; i < 70; ++i) {

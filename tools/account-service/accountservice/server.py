@@ -31,7 +31,19 @@ WSDL_FILE = os.path.join(HERE, "AccountService.wsdl")
 # The address in the file, replaced by the one the request came to.
 WSDL_ADDRESS = 'location="http://127.0.0.1:8731/keldwick/AccountService.asmx"'
 DEFAULT_USERS = os.path.join(HERE, "demo-users.json")
-DEFAULT_OUTBOX = os.path.join(os.path.dirname(os.path.dirname(HERE)), "build", "outbox")
+SOURCE_TREE = os.path.dirname(os.path.dirname(HERE))
+
+
+def default_outbox():
+    """build/outbox in the source tree; installed, the user's state folder."""
+    if os.path.isfile(os.path.join(SOURCE_TREE, "CMakePresets.json")):
+        return os.path.join(SOURCE_TREE, "build", "outbox")
+    state = os.environ.get("XDG_STATE_HOME") or os.path.join(
+        os.path.expanduser("~"), ".local", "state")
+    return os.path.join(state, "keldwick-account-service", "outbox")
+
+
+DEFAULT_OUTBOX = default_outbox()
 
 
 class RequestError(Exception):

@@ -324,6 +324,30 @@ class StartTest(unittest.TestCase):
                     self.assertEqual(result.returncode, 2)
                     self.assertIn(name, result.stderr)
 
+    def test_installed_through_a_link_it_finds_its_files_and_writes_to_the_state_folder(self):
+        # The package's layout: the files in share/keldwick-account-service, a link in bin.
+        with tempfile.TemporaryDirectory() as folder:
+            data = os.path.join(folder, "usr", "share", "keldwick-account-service")
+            os.makedirs(os.path.join(folder, "usr", "bin"))
+            shutil.copytree(os.path.dirname(HERE), data,
+                            ignore=shutil.ignore_patterns("tests", "__pycache__"))
+            link = os.path.join(folder, "usr", "bin", "keldwick-account-service")
+            os.symlink("../share/keldwick-account-service/account-service", link)
+            environment = dict(os.environ, XDG_STATE_HOME=os.path.join(folder, "state"))
+            process = subprocess.Popen(
+                [sys.executable, link, "--port", "0", "--quiet", "--stop-on-eof"],
+                stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True, env=environment)
+            try:
+                self.assertIn("listening on http://127.0.0.1:", process.stdout.readline())
+                second = process.stdout.readline()
+            finally:
+                process.stdin.close()
+                process.wait(timeout=10)
+                process.stdout.close()
+            self.assertIn("from %s" % os.path.join(data, "demo-users.json"), second)
+            self.assertIn("e-mails go to %s" % os.path.join(
+                folder, "state", "keldwick-account-service", "outbox"), second)
+
 
 if __name__ == "__main__":
     unittest.main()
