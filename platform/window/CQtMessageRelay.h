@@ -5,7 +5,7 @@
 // the button acts on it. An owner that is part of a larger window (a page of the main window's
 // sheet) hears the whole window's input, so that its tip goes when the user works elsewhere in it.
 
-#include "tooltip/window/WindowSystem.h"
+#include "window/WindowSystem.h"
 
 #include <QObject>
 #include <QPointer>

@@ -3,8 +3,8 @@
 // widgets under a point (widgets stand for windows; each gets a handle the first time it is
 // named), the cursor, the screens, and the relay of every owner's input events to its tip window.
 
-#include "tooltip/window/WindowSystem.h"
 #include "window/CQtMessageRelay.h"
+#include "window/WindowSystem.h"
 
 #include <QPointer>
 #include <QWidget>

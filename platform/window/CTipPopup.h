@@ -5,7 +5,7 @@
 // first paint sees what the window covers; on a desktop that blends windows by alpha the store
 // starts transparent instead.
 
-#include "tooltip/window/WindowSystem.h"
+#include "window/WindowSystem.h"
 
 #include "gfx/CDc.h"
 

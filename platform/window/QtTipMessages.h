@@ -1,7 +1,7 @@
 #pragma once
 // Which of Qt's input events the tip window tells apart, as the messages it knows.
 
-#include "tooltip/window/WindowSystem.h"
+#include "window/WindowSystem.h"
 
 #include <QEvent>
 

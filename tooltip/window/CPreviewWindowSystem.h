@@ -4,7 +4,7 @@
 // the part of that picture under it. Timers never fire, so a tip window over it shows a tip only
 // with an initial delay of 0.
 
-#include "tooltip/window/WindowSystem.h"
+#include "window/WindowSystem.h"
 
 #include "gfx/CBitmap.h"
 #include "gfx/CDc.h"

@@ -12,7 +12,7 @@
 
 #include "tooltip/drawer/CHtmlDrawer.h"
 #include "tooltip/window/TipPlacement.h"
-#include "tooltip/window/WindowSystem.h"
+#include "window/WindowSystem.h"
 
 #include "gfx/CBitmap.h"
 #include "gfx/CBrush.h"

@@ -3,7 +3,7 @@
 // virtual clock that fires timers only when the test advances it, and popups whose pixels start as
 // a copy of a scripted screen picture.
 
-#include "tooltip/window/WindowSystem.h"
+#include "window/WindowSystem.h"
 
 #include "gfx/CBitmap.h"
 #include "gfx/CDc.h"
