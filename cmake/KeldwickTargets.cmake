@@ -71,11 +71,16 @@ function(keldwick_test name)
                TIMEOUT 120)
 endfunction()
 
-# keldwick_benchmark(NAME SOURCES ... LIBS ...): a Google Benchmark program; never a pass/fail test.
+# keldwick_benchmark(NAME [QT] SOURCES ... LIBS ...): a Google Benchmark program; never a pass/fail
+# test. QT gives it a main that starts Qt Gui on the offscreen platform first.
 function(keldwick_benchmark name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "QT" "" "SOURCES;LIBS" ${ARGN})
   find_package(benchmark REQUIRED)
   add_executable(${name} ${ARG_SOURCES})
+  if(ARG_QT)
+    target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/bench/QtBenchMain.cpp)
+    target_link_libraries(${name} PRIVATE Qt6::Gui)
+  endif()
   target_compile_options(${name} PRIVATE ${KELDWICK_WARNINGS})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/platform)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} benchmark::benchmark)

@@ -1,5 +1,7 @@
 #include "tooltip/drawer/CHtmlStyleSheet.h"
 
+#include "text/Ascii.h"
+
 #include "tooltip/drawer/HtmlColourNames.h"
 #include "tooltip/drawer/HtmlMarkup.h"
 
@@ -87,24 +89,11 @@ int ClampToInt(long long value) {
     return static_cast<int>(value);
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 // A two-digit hexadecimal field read as far as its digits go.
 int HexPair(std::string_view pair) {
     int value = 0;
     for (const char c : pair) {
-        const int digit = HexDigit(c);
+        const int digit = text::HexDigitValue(c);
         if (digit < 0) {
             break;
         }
@@ -264,14 +253,14 @@ std::uint32_t ReadUnsigned(std::string_view value) {
     if (p < value.size() && value[p] == '0') {
         base = 8;
         if (p + 2 < value.size() && (value[p + 1] == 'x' || value[p + 1] == 'X') &&
-            HexDigit(value[p + 2]) >= 0) {
+            text::HexDigitValue(value[p + 2]) >= 0) {
             base = 16;
             p += 2;
         }
     }
     std::uint64_t n = 0;
     for (; p < value.size(); ++p) {
-        const int digit = HexDigit(value[p]);
+        const int digit = text::HexDigitValue(value[p]);
         if (digit < 0 || static_cast<unsigned>(digit) >= base) {
             break;
         }

@@ -171,12 +171,3 @@ BENCHMARK(BM_Table_QTextDocument)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_HugeFont_Drawer)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -127,12 +127,3 @@ BENCHMARK(BM_StyledTip_Repaint)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StyledTip_DrawerPrepareAndDraw)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
