@@ -800,8 +800,10 @@ bool CHttpClientT::FollowRedirect() {
 std::string CHttpClientT::Where() const {
     const std::string_view host = m_currentUrl.HostName();
     const bool bracket = host.find(':') != std::string_view::npos;
-    return (bracket ? "[" : "") + Printable(host) + (bracket ? "]:" : ":") +
-           std::to_string(m_currentUrl.PortNumber());
+    // Built by appending: GCC 12 at -O3 mistakes "literal" + std::string for an overlapping copy.
+    std::string where(bracket ? "[" : "");
+    where.append(Printable(host)).append(bracket ? "]:" : ":");
+    return where.append(std::to_string(m_currentUrl.PortNumber()));
 }
 
 std::string_view CHttpClientT::StatusLine() const {
