@@ -81,4 +81,7 @@ done
 endpoint=$(sed -n 's/^account-service: listening on //p' service.txt)
 [ -n "$endpoint" ] || fail "the account service did not start"
 keldwick-cli create-session --user demo --password demo --endpoint "$endpoint" | tee session.txt
+# The installed service serves its description too.
+keldwick-cli fetch "$endpoint?WSDL" > service.wsdl 2>/dev/null || fail "the WSDL could not be fetched"
+grep -q 'soap:address' service.wsdl || fail "the account service serves no WSDL"
 echo "check-installed: the installed programs work"
