@@ -1,19 +1,13 @@
 #include "tooltip/window/TipPlainText.h"
 
+#include "tooltip/drawer/HtmlMarkup.h"
+
 #include <algorithm>
 #include <cctype>
 
 namespace tooltip {
 
 namespace {
-
-struct EntityRow {
-    std::string_view entity;
-    std::string_view text;
-};
-constexpr EntityRow kEntities[] = {
-    {"&amp;", "&"}, {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&nbsp;", " "},
-};
 
 // The tag's name in lower case ("br" of "<br count=2>", "/b" of "</b>").
 std::string TagName(std::string_view tag) {
@@ -26,16 +20,20 @@ std::string TagName(std::string_view tag) {
 
 void AppendTag(std::string& out, std::string_view tag) {
     const std::string name = TagName(tag);
-    if (name == "br" || name == "/br" || name == "hr" || name == "\n") {
+    if (name == "br" || name == "/br" || name == "hr") {
         out += '\n';
-    } else if (name == "t" || name == "\t") {
+    } else if (name == "t") {
         out += ' ';
     }
 }
 
 } // namespace
 
-std::string TipPlainText(std::string_view markup) {
+std::string TipPlainText(std::string_view text) {
+    // The drawer's own reading of entities, line feeds and tabs, so the words match the tip's.
+    std::string prepared(text);
+    PreprocessText(prepared);
+    const std::string_view markup = prepared;
     std::string out;
     std::size_t pos = 0;
     while (pos < markup.size()) {
@@ -53,17 +51,6 @@ std::string TipPlainText(std::string_view markup) {
             AppendTag(out, markup.substr(pos + 1, close - pos - 1));
             pos = close + 1;
             continue;
-        }
-        if (c == '&') {
-            const auto row =
-                std::find_if(std::begin(kEntities), std::end(kEntities), [&](const EntityRow& r) {
-                    return markup.substr(pos).starts_with(r.entity);
-                });
-            if (row != std::end(kEntities)) {
-                out += row->text;
-                pos += row->entity.size();
-                continue;
-            }
         }
         out += c;
         ++pos;
