@@ -94,6 +94,7 @@ HRESULT CSaxXmlReader::Begin() {
     m_result = S_OK;
     m_errorText.clear();
     m_text.clear();
+    m_names.Clear();
     if (m_handler != nullptr) {
         HRESULT hr = m_handler->PutDocumentLocator(this);
         if (Succeeded(hr) && m_handler != nullptr) {
@@ -217,43 +218,14 @@ bool CSaxXmlReader::FlushText() {
     return true;
 }
 
-void CSaxXmlReader::SplitName(const char* expatName, Name& name) {
-    const char* first = std::strchr(expatName, kSeparator);
-    name.local.clear();
-    name.qName.clear();
-    if (first == nullptr) {
-        name.uri.clear();
-        name.lastUtf8Uri.clear();
-        AppendUtf16(name.local, expatName, std::strlen(expatName));
-        name.qName = name.local;
-        return;
-    }
-    // Most elements of a document share a namespace: convert its URI only when it changes.
-    const std::string_view uri(expatName, static_cast<std::size_t>(first - expatName));
-    if (uri != name.lastUtf8Uri || name.uri.empty()) {
-        name.lastUtf8Uri.assign(uri);
-        name.uri.clear();
-        AppendUtf16(name.uri, uri.data(), uri.size());
-    }
-    const char* local = first + 1;
-    const char* second = std::strchr(local, kSeparator);
-    const std::size_t localLength =
-        second != nullptr ? static_cast<std::size_t>(second - local) : std::strlen(local);
-    AppendUtf16(name.local, local, localLength);
-    if (second != nullptr) {
-        AppendUtf16(name.qName, second + 1, std::strlen(second + 1));
-        name.qName.push_back(u':');
-    }
-    name.qName.append(name.local);
-}
-
 void XMLCALL CSaxXmlReader::OnStartElement(void* self, const XML_Char* name,
                                            const XML_Char** atts) {
     auto& r = Self(self);
+    // Pushed before anything can fail, so every end tag finds its own start tag's names.
+    const CNameStack::Names names = r.m_names.Push(name, kSeparator);
     if (!r.FlushText()) {
         return;
     }
-    r.SplitName(name, r.m_name);
     r.m_attributes.Clear();
     for (const XML_Char** a = atts; *a != nullptr; a += 2) {
         r.m_attributes.Add(a[0], a[1], kSeparator);
@@ -262,22 +234,24 @@ void XMLCALL CSaxXmlReader::OnStartElement(void* self, const XML_Char* name,
         return;
     }
     const HRESULT hr =
-        r.m_handler->StartElement(r.m_name.uri, r.m_name.local, r.m_name.qName, r.m_attributes);
+        r.m_handler->StartElement(names.uri, names.local, names.qName, r.m_attributes);
     if (Failed(hr)) {
         r.Fail(hr, "the content handler refused the element");
     }
 }
 
-void XMLCALL CSaxXmlReader::OnEndElement(void* self, const XML_Char* name) {
+void XMLCALL CSaxXmlReader::OnEndElement(void* self, const XML_Char*) {
     auto& r = Self(self);
     if (!r.FlushText()) {
         return;
     }
-    r.SplitName(name, r.m_name);
-    if (r.m_handler == nullptr) {
-        return;
+    // The end tag names the innermost open element, whose names are kept from its start tag.
+    const CNameStack::Names names = r.m_names.Top();
+    HRESULT hr = S_OK;
+    if (r.m_handler != nullptr) {
+        hr = r.m_handler->EndElement(names.uri, names.local, names.qName);
     }
-    const HRESULT hr = r.m_handler->EndElement(r.m_name.uri, r.m_name.local, r.m_name.qName);
+    r.m_names.Pop();
     if (Failed(hr)) {
         r.Fail(hr, "the content handler refused the end of the element");
     }
@@ -298,8 +272,8 @@ void XMLCALL CSaxXmlReader::OnStartNamespace(void* self, const XML_Char* prefix,
     if (!r.FlushText() || r.m_handler == nullptr) {
         return;
     }
-    const HRESULT hr =
-        r.m_handler->StartPrefixMapping(OrEmpty(prefix, r.m_prefix), OrEmpty(uri, r.m_uri));
+    const HRESULT hr = r.m_handler->StartPrefixMapping(OrEmpty(prefix, r.m_prefix),
+                                                       r.m_names.Uri(uri != nullptr ? uri : ""));
     if (Failed(hr)) {
         r.Fail(hr, "the content handler refused a namespace declaration");
     }

@@ -1,9 +1,10 @@
 #pragma once
 // The SAX reader over expat. One expat parser is made on first use and reset for each document.
-// Names arrive from expat as "uri SEP local SEP prefix" and are split and converted to UTF-16 into
-// buffers kept between events. Character data is gathered until the next other event, then handed
-// to the content handler in one piece.
+// Names arrive from expat as "uri SEP local SEP prefix" and are split and converted to UTF-16 once
+// per element, kept from the start tag to the end tag. Character data is gathered until the next
+// other event, then handed to the content handler in one piece.
 
+#include "sax/CNameStack.h"
 #include "sax/CSaxAttributes.h"
 #include "sax/ISAXXMLReader.h"
 
@@ -37,13 +38,6 @@ private:
     static constexpr char kSeparator = '\x01';
     static constexpr std::uint32_t kReadBlock = 16384;
 
-    struct Name {
-        std::u16string uri;
-        std::u16string local;
-        std::u16string qName;
-        std::string lastUtf8Uri;
-    };
-
     [[nodiscard]] int GetLineNumber() const override;
     [[nodiscard]] int GetColumnNumber() const override;
 
@@ -55,7 +49,6 @@ private:
     // Records a failure and stops expat; the first failure wins.
     void Fail(HRESULT result, std::string_view reason);
     [[nodiscard]] bool FlushText();
-    void SplitName(const char* expatName, Name& name);
 
     static void XMLCALL OnStartElement(void* self, const XML_Char* name, const XML_Char** atts);
     static void XMLCALL OnEndElement(void* self, const XML_Char* name);
@@ -83,7 +76,7 @@ private:
     bool m_parsing = false;
     std::string m_errorText;
     std::u16string m_text;
-    Name m_name;
+    CNameStack m_names;
     std::u16string m_prefix;
     std::u16string m_uri;
     CSaxAttributes m_attributes;

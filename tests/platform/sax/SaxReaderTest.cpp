@@ -187,6 +187,74 @@ TEST(SaxReader, MalformedDocumentsFailWithLineAndColumn) {
     EXPECT_EQ(reader->ParseBytes("<a>&undefined;</a>"), E_FAIL);
 }
 
+// Records every name of every start and end tag.
+class CNameRecorder : public sax::CContentHandlerBase {
+public:
+    std::vector<std::string> starts;
+    std::vector<std::string> ends;
+
+    HRESULT StartElement(std::u16string_view uri, std::u16string_view local,
+                         std::u16string_view qName, const sax::ISAXAttributes&) override {
+        starts.push_back(Line(uri, local, qName));
+        return S_OK;
+    }
+    HRESULT EndElement(std::u16string_view uri, std::u16string_view local,
+                       std::u16string_view qName) override {
+        ends.push_back(Line(uri, local, qName));
+        return S_OK;
+    }
+
+private:
+    static std::string Line(std::u16string_view uri, std::u16string_view local,
+                            std::u16string_view qName) {
+        std::string line = "{";
+        line += Narrow(uri) + "}" + Narrow(local) + " " + Narrow(qName);
+        return line;
+    }
+};
+
+TEST(SaxReader, EndTagsReportTheNamesOfTheirStartTags) {
+    // Nested scopes that rebind one prefix, return to an outer namespace, and use more distinct
+    // namespaces than the reader keeps converted, twice over on one reader.
+    std::string document = "<p:a xmlns:p='urn:outer'><p:b xmlns:p='urn:inner'><p:c/></p:b>";
+    std::vector<std::string> expectedStarts{"{urn:outer}a p:a", "{urn:inner}b p:b",
+                                            "{urn:inner}c p:c"};
+    std::vector<std::string> expectedEnds{"{urn:inner}c p:c", "{urn:inner}b p:b"};
+    for (int i = 0; i < 40; ++i) {
+        const std::string n = std::to_string(i);
+        document += "<q" + n + ":e" + n + " xmlns:q" + n + "='urn:n" + n + "'><plain/></q" + n +
+                    ":e" + n + ">";
+        expectedStarts.push_back("{urn:n" + n + "}e" + n + " q" + n + ":e" + n);
+        expectedStarts.push_back("{}plain plain");
+        expectedEnds.push_back("{}plain plain");
+        expectedEnds.push_back("{urn:n" + n + "}e" + n + " q" + n + ":e" + n);
+    }
+    document += "<p:z/></p:a>";
+    expectedStarts.push_back("{urn:outer}z p:z");
+    expectedEnds.push_back("{urn:outer}z p:z");
+    expectedEnds.push_back("{urn:outer}a p:a");
+
+    auto reader = MakeReader();
+    for (int pass = 0; pass < 2; ++pass) {
+        CNameRecorder recorder;
+        ASSERT_EQ(reader->PutContentHandler(&recorder), S_OK);
+        ASSERT_EQ(reader->ParseBytes(document), S_OK) << reader->GetLastErrorText();
+        EXPECT_EQ(recorder.starts, expectedStarts);
+        EXPECT_EQ(recorder.ends, expectedEnds);
+    }
+}
+
+TEST(SaxReader, ADocumentCutOffLeavesNoOpenElementsForTheNext) {
+    auto reader = MakeReader();
+    CNameRecorder recorder;
+    ASSERT_EQ(reader->PutContentHandler(&recorder), S_OK);
+    EXPECT_NE(reader->ParseBytes("<a xmlns='urn:a'><b><c>"), S_OK);
+    recorder.starts.clear();
+    ASSERT_EQ(reader->ParseBytes("<x:d xmlns:x='urn:x'/>"), S_OK);
+    EXPECT_EQ(recorder.starts, std::vector<std::string>{"{urn:x}d x:d"});
+    EXPECT_EQ(recorder.ends, std::vector<std::string>{"{urn:x}d x:d"});
+}
+
 TEST(SaxReader, RefusesDocumentTypeDeclarations) {
     auto reader = MakeReader();
     CRecorder recorder;
