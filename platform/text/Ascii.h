@@ -2,6 +2,8 @@
 // ASCII-only character rules for protocol text (header names, URL schemes, hex sizes), which must
 // not depend on the locale.
 
+#include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace text {
@@ -38,6 +40,35 @@ namespace text {
         return c - 'A' + 10;
     }
     return -1;
+}
+
+[[nodiscard]] constexpr bool IsAsciiControl(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u < 0x20 || u == 0x7F;
+}
+
+// The index of the first control character (below 0x20, or DEL) at or after `from`, or npos.
+// Protocol lines are nearly always clean, so eight bytes are tested at a time: a word holds a byte
+// below 0x20 exactly when (w - 0x20..20) & ~w & 0x80..80 is not zero, and a DEL exactly when
+// w ^ 0x7F..7F holds a zero byte.
+[[nodiscard]] inline std::size_t FindAsciiControl(std::string_view text, std::size_t from = 0) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101u;
+    constexpr std::uint64_t kHighs = 0x8080808080808080u;
+    std::size_t i = from;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, text.data() + i, 8);
+        const std::uint64_t del = word ^ (kOnes * 0x7F);
+        if ((((word - kOnes * 0x20) & ~word) | ((del - kOnes) & ~del)) & kHighs) {
+            break;
+        }
+    }
+    for (; i < text.size(); ++i) {
+        if (IsAsciiControl(text[i])) {
+            return i;
+        }
+    }
+    return std::string_view::npos;
 }
 
 } // namespace text

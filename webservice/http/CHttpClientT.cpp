@@ -65,49 +65,49 @@ bool IsLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
-bool IsControl(char c) {
-    const auto u = static_cast<unsigned char>(c);
-    return u < 0x20 || u == 0x7F;
-}
+using text::IsAsciiControl;
 
-bool HasControl(std::string_view text) {
-    return std::any_of(text.begin(), text.end(), IsControl);
+bool HasControl(std::string_view part) {
+    return text::FindAsciiControl(part) != std::string_view::npos;
 }
 
 // The caller's extra header text: whole lines, each ending in CR LF, none empty, no control
 // character but a tab. Everything else in the head is checked where it is added, so nothing can
 // end a line early or add one.
 bool IsCleanHeaderBlock(std::string_view block) {
-    std::size_t start = 0;
-    while (start < block.size()) {
-        const std::size_t end = block.find("\r\n", start);
-        if (end == std::string_view::npos || end == start) {
-            return false;
-        }
-        for (char c : block.substr(start, end - start)) {
-            if (IsControl(c) && c != '\t') {
+    std::size_t lineStart = 0;
+    std::size_t at = text::FindAsciiControl(block);
+    while (at != std::string_view::npos) {
+        if (block[at] != '\t') {
+            if (block[at] != '\r' || at == lineStart || at + 1 == block.size() ||
+                block[at + 1] != '\n') {
                 return false;
             }
+            lineStart = at + 2;
+            ++at;
         }
-        start = end + 2;
+        at = text::FindAsciiControl(block, at + 1);
     }
-    return true;
+    return lineStart == block.size();
 }
 
 // The request target: the path and the query, never the fragment, with spaces percent-encoded.
 bool AppendRequestTarget(std::string& head, std::string_view path, std::string_view extra) {
     extra = extra.substr(0, extra.find('#'));
     for (std::string_view part : {path, extra}) {
-        for (char c : part) {
-            if (IsControl(c)) {
+        // Runs of plain characters go in whole; a space is written out.
+        std::size_t runStart = 0;
+        for (std::size_t i = 0; i < part.size(); ++i) {
+            const char c = part[i];
+            if (IsAsciiControl(c)) {
                 return false;
             }
             if (c == ' ') {
-                head.append("%20");
-            } else {
-                head.push_back(c);
+                head.append(part.substr(runStart, i - runStart)).append("%20");
+                runStart = i + 1;
             }
         }
+        head.append(part.substr(runStart));
     }
     return true;
 }
@@ -131,7 +131,7 @@ bool StartsWithScheme(std::string_view reference) {
 std::string Printable(std::string_view text) {
     std::string out;
     for (char c : text) {
-        if (IsControl(c)) {
+        if (IsAsciiControl(c)) {
             char escaped[8];
             std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned char>(c));
             out.append(escaped);

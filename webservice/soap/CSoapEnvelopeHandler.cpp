@@ -1,6 +1,7 @@
 #include "webservice/soap/CSoapEnvelopeHandler.h"
 
 #include "com/Bstr.h"
+#include "text/SameText.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -184,7 +185,7 @@ HRESULT CSoapEnvelopeHandler::StartElement(std::u16string_view uri, std::u16stri
 
 HRESULT CSoapEnvelopeHandler::EnvelopeElement(std::u16string_view uri,
                                               std::u16string_view localName) {
-    if (uri != soap::kEnvelopeNsW) {
+    if (!text::SameText(uri, soap::kEnvelopeNsW)) {
         return E_FAIL;
     }
     const std::uint32_t hash = HashName(localName);
@@ -277,7 +278,7 @@ HRESULT CSoapEnvelopeHandler::EndElement(std::u16string_view uri, std::u16string
     m_noChild = false;
     const int depth = m_depth--;
     if (m_state == InHeader && m_stack.size() == 1) {
-        if (uri != soap::kEnvelopeNsW || localName != u"Header") {
+        if (!text::SameText(uri, soap::kEnvelopeNsW) || !text::SameText(localName, u"Header")) {
             return E_FAIL;
         }
         m_state = AfterHeader;

@@ -70,8 +70,14 @@ TEST_F(HttpHardening, RequestTargetEncodesSpacesAndKeepsTheFragment) {
 TEST_F(HttpHardening, ControlCharactersNeverReachTheWire) {
     m_server.ReadRequest().Send(Ok("clean"));
     m_server.Start();
-    const char* const badHeaders[] = {"X-A: 1\nX-B: 2\r\n", "X-A: 1\r\n\r\nGET / HTTP/1.1\r\n",
-                                      "X-A: 1", "X-A: \x01\r\n"};
+    const char* const badHeaders[] = {"X-A: 1\nX-B: 2\r\n",
+                                      "X-A: 1\r\n\r\nGET / HTTP/1.1\r\n",
+                                      "X-A: 1",
+                                      "X-A: \x01\r\n",
+                                      "X-A: 1\rX-B: 2\r\n",
+                                      "X-A: 1\r",
+                                      "\r\nX-A: 1\r\n",
+                                      "X-A: \x7F\r\n"};
     for (const char* headers : badHeaders) {
         m_options.extraHeaders = headers;
         EXPECT_FALSE(Exchange("/")) << headers;
