@@ -11,6 +11,7 @@
 //
 // The operations are virtual so that a test double can stand in for the network.
 
+#include "net/CoarseClock.h"
 #include "net/SocketErrors.h"
 
 #include <chrono>
@@ -27,7 +28,7 @@ struct SocketBuffer {
 
 class CSyncSocket {
 public:
-    using Clock = std::chrono::steady_clock;
+    using Clock = CoarseClock;
 
     CSyncSocket() = default;
     CSyncSocket(const CSyncSocket&) = delete;

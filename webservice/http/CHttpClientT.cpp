@@ -322,7 +322,7 @@ void CHttpClientT::DropUnfitConnection() {
     }
     // A server may close a kept connection while it lies idle; a request sent on it could be read
     // and then lost with the connection. Looking first costs one call, so only an idle one pays.
-    if (m_responsesOnConnection > 0 && Clock::now() - m_lastResponseEnd > m_idleCheckAfter &&
+    if (m_responsesOnConnection > 0 && Clock::now() - m_lastResponseEnd >= m_idleCheckAfter &&
         PeerHasClosed()) {
         CloseConnection();
     }

@@ -106,8 +106,8 @@ public:
     // The first line of the last response head, without its line end.
     [[nodiscard]] std::string_view StatusLine() const;
 
-    // A kept connection idle for longer than this is checked, without blocking, for a close by the
-    // server before a request is sent on it.
+    // A kept connection idle for this long or longer is checked, without blocking, for a close by
+    // the server before a request is sent on it.
     void SetIdleCheckAfter(std::chrono::milliseconds idle) { m_idleCheckAfter = idle; }
 
     using CSyncSocket::CloseConnection;
