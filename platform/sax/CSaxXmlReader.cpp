@@ -1,6 +1,7 @@
 #include "sax/CSaxXmlReader.h"
 
 #include "sax/HashSalt.h"
+#include "sax/PlainDeclaration.h"
 
 #include <cstdio>
 #include <cstring>
@@ -56,8 +57,13 @@ int CSaxXmlReader::GetLineNumber() const {
 }
 
 int CSaxXmlReader::GetColumnNumber() const {
-    // Columns count from 1 for people.
-    return m_parser != nullptr ? static_cast<int>(XML_GetCurrentColumnNumber(m_parser)) + 1 : 0;
+    if (m_parser == nullptr) {
+        return 0;
+    }
+    // Columns count from 1 for people; expat counts the first line from after a declaration the
+    // reader took itself.
+    const auto column = static_cast<std::size_t>(XML_GetCurrentColumnNumber(m_parser)) + 1;
+    return static_cast<int>(XML_GetCurrentLineNumber(m_parser) == 1 ? column + m_skipped : column);
 }
 
 void CSaxXmlReader::InstallHandlers() {
@@ -91,6 +97,7 @@ HRESULT CSaxXmlReader::Begin() {
     XML_SetHashSalt(m_parser, m_hashSalt);
     InstallHandlers();
     m_parsing = true;
+    m_skipped = 0;
     m_result = S_OK;
     m_errorText.clear();
     m_text.clear();
@@ -151,12 +158,21 @@ HRESULT CSaxXmlReader::Finish(HRESULT result) {
     return result;
 }
 
+std::size_t CSaxXmlReader::TakePlainDeclaration(std::string_view start) {
+    const std::size_t length = PlainDeclarationLength(start);
+    if (length > 0 && XML_SetEncoding(m_parser, "UTF-8") == XML_STATUS_OK) {
+        m_skipped = length;
+    }
+    return m_skipped;
+}
+
 HRESULT CSaxXmlReader::ParseBytes(std::string_view document) {
     HRESULT hr = Begin();
     if (Failed(hr)) {
         m_parsing = false;
         return hr;
     }
+    document.remove_prefix(TakePlainDeclaration(document));
     return Finish(Feed(document.data(), document.size()));
 }
 
@@ -169,8 +185,8 @@ HRESULT CSaxXmlReader::Parse(ISequentialStream* stream) {
         m_parsing = false;
         return hr;
     }
-    for (;;) {
-        void* buffer = XML_GetBuffer(m_parser, static_cast<int>(kReadBlock));
+    for (bool first = true;; first = false) {
+        auto* buffer = static_cast<char*>(XML_GetBuffer(m_parser, static_cast<int>(kReadBlock)));
         if (buffer == nullptr) {
             return Finish(E_OUTOFMEMORY);
         }
@@ -179,6 +195,14 @@ HRESULT CSaxXmlReader::Parse(ISequentialStream* stream) {
         if (Failed(hr) || got > kReadBlock) {
             m_errorText = "the input stream failed";
             return Finish(Failed(hr) ? hr : E_FAIL);
+        }
+        if (first) {
+            // What is left always holds the root's start tag, so it never reads as the end.
+            const std::size_t skip = TakePlainDeclaration(std::string_view(buffer, got));
+            if (skip > 0) {
+                std::memmove(buffer, buffer + skip, got - skip);
+                got -= static_cast<std::uint32_t>(skip);
+            }
         }
         if (XML_ParseBuffer(m_parser, static_cast<int>(got), got == 0 ? 1 : 0) ==
             XML_STATUS_ERROR) {

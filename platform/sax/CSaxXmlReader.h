@@ -42,6 +42,9 @@ private:
     [[nodiscard]] int GetColumnNumber() const override;
 
     [[nodiscard]] HRESULT Begin();
+    // Passes over a plain declaration at the document's start (see PlainDeclaration.h) and returns
+    // its length, 0 when the document opens otherwise.
+    [[nodiscard]] std::size_t TakePlainDeclaration(std::string_view start);
     [[nodiscard]] HRESULT Feed(const char* data, std::size_t length);
     [[nodiscard]] HRESULT ExpatFailure();
     [[nodiscard]] HRESULT Finish(HRESULT result);
@@ -74,6 +77,8 @@ private:
     ISAXContentHandler* m_handler = nullptr;
     HRESULT m_result = S_OK;
     bool m_parsing = false;
+    // Bytes of a plain declaration the reader took before expat saw the document.
+    std::size_t m_skipped = 0;
     std::string m_errorText;
     std::u16string m_text;
     CNameStack m_names;

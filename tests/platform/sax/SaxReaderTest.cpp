@@ -187,6 +187,36 @@ TEST(SaxReader, MalformedDocumentsFailWithLineAndColumn) {
     EXPECT_EQ(reader->ParseBytes("<a>&undefined;</a>"), E_FAIL);
 }
 
+TEST(SaxReader, ErrorsAfterADeclarationKeepTheirColumns) {
+    // The first document's plain declaration never reaches expat, the second's does; both name
+    // the column of the mismatched end tag's name.
+    for (const std::string document :
+         {R"(<?xml version="1.0" encoding="utf-8"?><a><b></a>)",
+          R"(<?xml version="1.0" encoding="utf-8" standalone="no"?><a><b></a>)"}) {
+        for (const std::uint32_t piece : {1u, 4096u}) {
+            auto reader = MakeReader();
+            CRecorder recorder;
+            ASSERT_EQ(reader->PutContentHandler(&recorder), S_OK);
+            sax::CMemoryStream stream(document, piece);
+            EXPECT_EQ(reader->Parse(&stream), E_FAIL);
+            const std::string where =
+                "line 1, column " + std::to_string(document.find("</a>") + 3) + ":";
+            EXPECT_EQ(reader->GetLastErrorText().rfind(where, 0), 0u)
+                << reader->GetLastErrorText() << " / " << where << " / piece " << piece;
+        }
+    }
+}
+
+TEST(SaxReader, ASecondDeclarationIsRefusedWhateverTheFirst) {
+    auto reader = MakeReader();
+    CRecorder recorder;
+    ASSERT_EQ(reader->PutContentHandler(&recorder), S_OK);
+    EXPECT_EQ(reader->ParseBytes(R"(<?xml version="1.0"?><?xml version="1.0"?><a/>)"), E_FAIL);
+    EXPECT_EQ(reader->ParseBytes(R"(<?xml version="1.0"?><a/><?xml version="1.0"?>)"), E_FAIL);
+    ASSERT_EQ(reader->ParseBytes(R"(<?xml version="1.0" encoding="utf-8"?><a>x</a>)"), S_OK);
+    EXPECT_EQ(recorder.lastText, u"x");
+}
+
 // Records every name of every start and end tag.
 class CNameRecorder : public sax::CContentHandlerBase {
 public:
