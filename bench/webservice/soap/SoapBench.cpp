@@ -86,7 +86,12 @@ void XMLCALL NoEnd(void*, const XML_Char*) {}
 void XMLCALL NoText(void*, const XML_Char*, int) {}
 
 // The floor: expat alone over the same bytes, namespace-aware, with callbacks that do nothing.
+// The reader takes a plain declaration itself, so the floor is shown both over the whole answer
+// and from its root element on (state.range(0) is 1 for the latter).
 void BM_BareExpatParse(benchmark::State& state) {
+    const std::string_view bytes =
+        state.range(0) == 0 ? std::string_view(kResponse)
+                            : std::string_view(kResponse).substr(kResponse.find("?>") + 2);
     XML_Parser parser = XML_ParserCreateNS(nullptr, '\x01');
     // One salt for the parser's life, as the reader does, so neither pays an entropy read per
     // parse.
@@ -96,7 +101,7 @@ void BM_BareExpatParse(benchmark::State& state) {
         XML_SetHashSalt(parser, salt);
         XML_SetElementHandler(parser, NoStart, NoEnd);
         XML_SetCharacterDataHandler(parser, NoText);
-        if (XML_Parse(parser, kResponse.data(), static_cast<int>(kResponse.size()), 1) ==
+        if (XML_Parse(parser, bytes.data(), static_cast<int>(bytes.size()), 1) ==
             XML_STATUS_ERROR) {
             state.SkipWithError("expat failed");
             break;
@@ -106,7 +111,7 @@ void BM_BareExpatParse(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kResponse.size()));
 }
-BENCHMARK(BM_BareExpatParse);
+BENCHMARK(BM_BareExpatParse)->ArgName("fromRoot")->Arg(0)->Arg(1);
 
 // An in-process service on 127.0.0.1 that answers every request of one kept-open connection with
 // the same response. It stops when the client closes or after a second of silence.
