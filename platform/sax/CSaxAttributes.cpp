@@ -14,11 +14,18 @@ void AppendUtf16(std::u16string& out, const char* utf8, std::size_t length) {
     const auto* p = reinterpret_cast<const unsigned char*>(utf8);
     const auto* end = p + length;
     while (p < end) {
-        // Eight ASCII bytes at a time while there are that many.
-        std::uint64_t word = 0;
-        while (end - p >= 8 && (std::memcpy(&word, p, 8), (word & 0x8080808080808080u) == 0)) {
+        // Eight ASCII bytes at a time while there are that many, widened from a copy: read
+        // straight from the input, whose bytes may alias anything, they would go one by one.
+        unsigned char bytes[8];
+        while (end - p >= 8) {
+            std::memcpy(bytes, p, 8);
+            std::uint64_t word = 0;
+            std::memcpy(&word, bytes, 8);
+            if ((word & 0x8080808080808080u) != 0) {
+                break;
+            }
             for (int i = 0; i < 8; ++i) {
-                target[i] = static_cast<char16_t>(p[i]);
+                target[i] = static_cast<char16_t>(bytes[i]);
             }
             p += 8;
             target += 8;
@@ -61,7 +68,10 @@ void AppendUtf16(std::u16string& out, const char* utf8, std::size_t length) {
             *target++ = static_cast<char16_t>(cp);
         }
     }
-    out.resize(static_cast<std::size_t>(target - out.data()));
+    const auto written = static_cast<std::size_t>(target - out.data());
+    if (written != out.size()) {
+        out.resize(written);
+    }
 }
 
 void CSaxAttributes::Clear() {
