@@ -59,6 +59,7 @@ private:
     // Blocks that RemoveAll keeps for reuse.
     static constexpr std::size_t kBlocksKept = 4;
 
+    [[nodiscard]] std::size_t BucketOf(std::uint32_t hash) const;
     [[nodiscard]] Node* FindNode(std::string_view name, std::uint32_t hash) const;
     [[nodiscard]] Node* NewNode();
     void FreeNode(Node* node);
