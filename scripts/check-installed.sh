@@ -16,8 +16,22 @@ apt=("${sudo_cmd[@]}" apt-get -o DPkg::Lock::Timeout=300)
 
 work=$(mktemp -d)
 pids=()
+# Asks a process to end and gives it five seconds before it is killed.
+stop() {
+  kill "$1" 2>/dev/null || return 0
+  for _ in $(seq 50); do
+    kill -0 "$1" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -9 "$1" 2>/dev/null || true
+  wait "$1" 2>/dev/null || true
+}
 cleanup() {
-  [ ${#pids[@]} -eq 0 ] || kill "${pids[@]}" 2>/dev/null || true
+  # Last started first: the X server goes only after the programs that use it, which would
+  # otherwise report its loss.
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+    stop "${pids[i]}"
+  done
   "${apt[@]}" purge -y -qq keldwick keldwick-account-service >/dev/null || true
   rm -rf "$work"
 }
