@@ -135,6 +135,22 @@ bool EscapeUrl(std::string_view text, char* buffer, std::size_t bufferSize) {
     return true;
 }
 
+UrlParts& UrlParts::operator=(const UrlParts& other) {
+    if (this == &other) {
+        return *this;
+    }
+    // Each source part fits the same array here, so no copy can fail.
+    (void)CopyPart(m_schemeName, m_schemeNameLength, other.SchemeName());
+    (void)CopyPart(m_hostName, m_hostNameLength, other.HostName());
+    (void)CopyPart(m_userName, m_userNameLength, other.UserName());
+    (void)CopyPart(m_password, m_passwordLength, other.Password());
+    (void)CopyPart(m_urlPath, m_urlPathLength, other.UrlPath());
+    (void)CopyPart(m_extraInfo, m_extraInfoLength, other.ExtraInfo());
+    m_scheme = other.m_scheme;
+    m_port = other.m_port;
+    return *this;
+}
+
 void UrlParts::Clear() {
     m_schemeName[0] = m_hostName[0] = m_userName[0] = m_password[0] = '\0';
     m_urlPath[0] = m_extraInfo[0] = '\0';
