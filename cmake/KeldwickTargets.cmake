@@ -48,11 +48,22 @@ function(keldwick_library name)
   endif()
 endfunction()
 
-# keldwick_test(NAME SOURCES ... LIBS ...): a GoogleTest program registered with CTest. GUI code runs
-# on Qt's offscreen platform so tests need no display.
+# keldwick_test(NAME [QT | QT_GUI | QT_WIDGETS] SOURCES ... LIBS ...): a GoogleTest program
+# registered with CTest. QT means the sources bring their own main; QT_GUI and QT_WIDGETS give the
+# shared main that makes a Qt Gui or Qt Widgets application first. GUI code runs on Qt's offscreen
+# platform so tests need no display.
 function(keldwick_test name)
-  cmake_parse_arguments(ARG "QT" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "QT;QT_GUI;QT_WIDGETS" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
+  if(ARG_QT_GUI)
+    set(ARG_QT ON)
+    target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/QtGuiTestMain.cpp)
+    target_link_libraries(${name} PRIVATE Qt6::Gui)
+  elseif(ARG_QT_WIDGETS)
+    set(ARG_QT ON)
+    target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/QtWidgetsTestMain.cpp)
+    target_link_libraries(${name} PRIVATE Qt6::Widgets)
+  endif()
   target_compile_options(${name} PRIVATE ${KELDWICK_WARNINGS})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/platform
                                              ${PROJECT_SOURCE_DIR}/tests)

@@ -1,4 +1,5 @@
-// Fonts need a GUI application object; the tests run on Qt's offscreen platform.
+// The main of every test program that draws: fonts and images need a GUI application object, and
+// the tests run on Qt's offscreen platform unless told otherwise.
 
 #include <gtest/gtest.h>
 

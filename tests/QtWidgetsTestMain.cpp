@@ -1,9 +1,12 @@
+// The main of every test program with widgets: they need an application object, and the tests run
+// on Qt's offscreen platform unless told otherwise, so they never need a display, not even when
+// only listing the tests.
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
-    // Widget tests never need a display, not even when only listing the tests.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
