@@ -40,34 +40,22 @@ std::u16string_view CNameStack::Uri(std::string_view utf8) {
 }
 
 CNameStack::Names CNameStack::Push(const char* expatName, char separator) {
-    const std::size_t length = std::strlen(expatName);
-    const char* end = expatName + length;
-    const auto* first = static_cast<const char*>(std::memchr(expatName, separator, length));
+    const ExpatName name = SplitExpatName(expatName, separator);
     Entry entry;
     entry.start = m_text.size();
-    const char* local = expatName;
-    const char* prefix = nullptr;
-    if (first != nullptr) {
-        const std::string_view uri(expatName, static_cast<std::size_t>(first - expatName));
-        entry.uri = UriIndex(uri);
+    if (name.inNamespace) {
+        entry.uri = UriIndex(name.uri);
         if (entry.uri == kUriInText) {
-            AppendUtf16(m_text, uri.data(), uri.size());
-        }
-        local = first + 1;
-        const auto* second = static_cast<const char*>(
-            std::memchr(local, separator, static_cast<std::size_t>(end - local)));
-        if (second != nullptr) {
-            prefix = second + 1;
-            end = second;
+            AppendUtf16(m_text, name.uri.data(), name.uri.size());
         }
     }
     entry.qName = m_text.size();
-    if (prefix != nullptr) {
-        AppendUtf16(m_text, prefix, std::strlen(prefix));
+    if (!name.prefix.empty()) {
+        AppendUtf16(m_text, name.prefix.data(), name.prefix.size());
         m_text.push_back(u':');
     }
     entry.local = m_text.size();
-    AppendUtf16(m_text, local, static_cast<std::size_t>(end - local));
+    AppendUtf16(m_text, name.local.data(), name.local.size());
     entry.end = m_text.size();
     m_entries.push_back(entry);
     return Top();

@@ -74,35 +74,43 @@ void AppendUtf16(std::u16string& out, const char* utf8, std::size_t length) {
     }
 }
 
+ExpatName SplitExpatName(const char* name, char separator) {
+    const std::string_view whole(name);
+    ExpatName parts;
+    const std::size_t first = whole.find(separator);
+    if (first == std::string_view::npos) {
+        parts.local = whole;
+        return parts;
+    }
+    parts.inNamespace = true;
+    parts.uri = whole.substr(0, first);
+    const std::size_t second = whole.find(separator, first + 1);
+    parts.local = whole.substr(first + 1, second == std::string_view::npos ? std::string_view::npos
+                                                                           : second - first - 1);
+    if (second != std::string_view::npos) {
+        parts.prefix = whole.substr(second + 1);
+    }
+    return parts;
+}
+
 void CSaxAttributes::Clear() {
     m_text.clear();
     m_items.clear();
 }
 
 void CSaxAttributes::Add(const char* expatName, const char* value, char separator) {
-    // A name in no namespace has no separator; a prefixed one carries the prefix third.
-    const char* first = std::strchr(expatName, separator);
+    const ExpatName name = SplitExpatName(expatName, separator);
     Item item;
-    const char* local = expatName;
-    const char* prefix = nullptr;
-    std::size_t localLength = std::strlen(expatName);
-    if (first != nullptr) {
-        item.uri.offset = m_text.size();
-        AppendUtf16(m_text, expatName, static_cast<std::size_t>(first - expatName));
-        item.uri.length = m_text.size() - item.uri.offset;
-        local = first + 1;
-        const char* second = std::strchr(local, separator);
-        localLength =
-            second != nullptr ? static_cast<std::size_t>(second - local) : std::strlen(local);
-        prefix = second != nullptr ? second + 1 : nullptr;
-    }
+    item.uri.offset = m_text.size();
+    AppendUtf16(m_text, name.uri.data(), name.uri.size());
+    item.uri.length = m_text.size() - item.uri.offset;
     item.qName.offset = m_text.size();
-    if (prefix != nullptr) {
-        AppendUtf16(m_text, prefix, std::strlen(prefix));
+    if (!name.prefix.empty()) {
+        AppendUtf16(m_text, name.prefix.data(), name.prefix.size());
         m_text.push_back(u':');
     }
     const std::size_t localStart = m_text.size();
-    AppendUtf16(m_text, local, localLength);
+    AppendUtf16(m_text, name.local.data(), name.local.size());
     item.local = {localStart, m_text.size() - localStart};
     item.qName.length = m_text.size() - item.qName.offset;
     item.value.offset = m_text.size();

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace sax {
@@ -43,6 +44,16 @@ private:
     std::u16string m_text;
     std::vector<Item> m_items;
 };
+
+// The parts of a name as expat delivers it with namespaces: "uri SEP local [SEP prefix]", or just
+// "local" for a name in no namespace (whose uri and prefix are then empty).
+struct ExpatName {
+    std::string_view uri;
+    std::string_view local;
+    std::string_view prefix;
+    bool inNamespace = false;
+};
+[[nodiscard]] ExpatName SplitExpatName(const char* name, char separator);
 
 // Appends the UTF-16 form of well-formed UTF-8 (as expat delivers it) to `out`.
 void AppendUtf16(std::u16string& out, const char* utf8, std::size_t length);
