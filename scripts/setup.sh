@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   fonts-dejavu-core fonts-liberation fontconfig libfontconfig-dev
-  python3 python3-zeep
+  python3 python3-zeep python3-waitress
   xvfb xauth
   desktop-file-utils appstream
 )
