@@ -54,7 +54,10 @@ class Server(TcpWSGIServer):
                  idle_timeout=IDLE_TIMEOUT, request_timeout=REQUEST_TIMEOUT):
         super().__init__(application, host=host, port=port, threads=THREADS,
                          ident="NimbrelAccountService/1.0", expose_tracebacks=False,
-                         connection_limit=MOST_CONNECTIONS + 8,
+                         # The cap is kept on accepting (handle_accept), never by leaving
+                         # callers in the backlog; waitress's own limit only guards select()
+                         # against connections still closing.
+                         connection_limit=MOST_CONNECTIONS + 100,
                          max_request_body_size=2 * framing.MAX_BODY)
         self.max_connections = max_connections
         self.request_timeout = request_timeout
@@ -62,11 +65,6 @@ class Server(TcpWSGIServer):
         self.adj.channel_timeout = idle_timeout
         step = min(1.0, idle_timeout / 4, request_timeout / 4)
         self.adj.cleanup_interval = self.adj.asyncore_loop_timeout = step
-
-    def readable(self):
-        # The cap is kept on accepting (handle_accept), never by leaving callers in the backlog.
-        super().readable()
-        return self.accepting
 
     def maintenance(self, now):
         super().maintenance(now)  # closes connections idle for longer than the idle time
