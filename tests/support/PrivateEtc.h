@@ -94,11 +94,18 @@ inline std::optional<std::string> Run(const std::vector<FileText>& files,
     close(channel[0]);
     int status = 0;
     if (child > 0) {
-        kill(child, SIGKILL); // already gone unless it overran
+        // Already ended unless it overran: killing an ended child that is not yet reaped does
+        // nothing.
+        kill(child, SIGKILL);
         waitpid(child, &status, 0);
     }
     if (WIFEXITED(status) && WEXITSTATUS(status) == kCannotIsolate) {
         return std::nullopt;
+    }
+    // A child that crashed (or that a sanitizer stopped) wrote nothing, which must not read as a
+    // pass.
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        failure += " (the child ended with status " + std::to_string(status) + ")";
     }
     return failure;
 }
