@@ -4,7 +4,9 @@
 #include "cli/AccountCommandSupport.h"
 
 #include "net/SocketErrors.h"
+#include "webservice/account/AccountServiceTables.h"
 #include "webservice/http/CHttpClientT.h"
+#include "webservice/soap/CTraceWriter.h"
 
 #include <cstdio>
 #include <cstring>
@@ -149,11 +151,16 @@ void PrintResult(const CHttpClientT& client) {
     if (client.GetStatus() < 0 && client.m_lastError != 0) {
         const int code = client.m_lastError;
         std::fprintf(stderr, "error: %d (%s)\n", code,
-                     net::IsResolverError(code) ? gai_strerror(code) : std::strerror(code));
+                     code == net::kErrorResolveTimedOut ? "the name's lookup timed out"
+                     : net::IsResolverError(code)       ? gai_strerror(code)
+                                                        : std::strerror(code));
     }
-    client.Headers().ForEach([](std::string_view name, std::string_view value) {
-        std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(name.size()), name.data(),
-                     static_cast<int>(value.size()), value.data());
+    // A server may echo credentials back in its headers; they are hidden as in a trace.
+    const CTraceWriter masker(stderr, 0, account::kSecretElements);
+    client.Headers().ForEach([&masker](std::string_view name, std::string_view value) {
+        std::string line(name);
+        const std::string shown = masker.MaskHeaderLine(line.append(": ").append(value));
+        std::fprintf(stderr, "%s\n", shown.c_str());
     });
     const std::string_view body = client.Body();
     std::fwrite(body.data(), 1, body.size(), stdout);

@@ -175,6 +175,30 @@ TEST_F(AccountServiceCliTest, FailureReasonComesFirstAndTheTraceHidesThePassword
     }
 }
 
+// Credentials a server echoes, in its headers or its body, never reach the terminal in clear.
+TEST(AccountServiceCliFetchTest, FetchHidesEchoedCredentials) {
+    const std::string body =
+        "<r><p:strUserPassword xmlns:p=\"urn:p\"><![CDATA[pw-body]]></p:strUserPassword></r>";
+    CScriptedServer server;
+    server.ReadRequest().Send("HTTP/1.1 200 OK\r\nAuthorization: Basic cHctYXV0aA==\r\n"
+                              "X-Echo: <strUserPassword>pw-head</strUserPassword>\r\n"
+                              "Content-Length: " +
+                              std::to_string(body.size()) + "\r\n\r\n" + body);
+    server.Start();
+    const CliRun run = RunCli(
+        {"fetch", "-vv", "--header", "Proxy-Authorization: Basic cHctcmVx", server.Url("/")});
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    for (const char* secret : {"pw-head", "cHctYXV0aA==", "cHctcmVx"}) {
+        EXPECT_EQ(run.output.find(secret), std::string::npos) << secret << "\n" << run.output;
+    }
+    EXPECT_NE(run.output.find("\n> Proxy-Authorization: ********\n"), std::string::npos);
+    EXPECT_NE(run.output.find("\nAuthorization: ********\n"), std::string::npos) << run.output;
+    // The body itself goes to standard output as received; only the trace of it is masked.
+    ASSERT_NE(run.output.find("pw-body"), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("pw-body"), run.output.rfind("pw-body")) << run.output;
+    EXPECT_TRUE(server.WaitDone());
+}
+
 TEST(AccountServiceCliUsageTest, HelpAndUsageErrorsHaveTheirExitStatuses) {
     for (const char* command :
          {"create-session", "get-error-message", "email-password", "fetch", "bench"}) {

@@ -813,7 +813,7 @@ std::string_view CHttpClientT::StatusLine() const {
 
 std::string CHttpClientT::ErrorText() const {
     const std::int32_t code = m_lastError;
-    if (code == net::kErrorTimedOut) {
+    if (net::IsTimeOut(code)) {
         const std::uint32_t wait = EffectiveWait();
         return wait % 1000 == 0 ? "timed out after " + std::to_string(wait / 1000) + " s"
                                 : "timed out after " + std::to_string(wait) + " ms";
