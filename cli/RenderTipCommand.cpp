@@ -20,6 +20,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace cli {
 
@@ -240,7 +241,15 @@ int RunRenderTip(Arguments args) {
     if (options.balloon) {
         return RenderBalloon(options, text, size, services);
     }
-    gfx::CDc dc(gfx::CBitmap::Create(size.cx, size.cy, options.ratio));
+    gfx::CBitmap bitmap = gfx::CBitmap::Create(size.cx, size.cy, options.ratio);
+    if (!bitmap) {
+        std::fprintf(stderr,
+                     "keldwick-cli render-tip: %d x %d at ratio %d passes the bitmap limit of 64 "
+                     "megapixels; no image written\n",
+                     size.cx, size.cy, options.ratio);
+        return 1;
+    }
+    gfx::CDc dc(std::move(bitmap));
     dc.FillSolidRect({0, 0, size.cx, size.cy},
                      syscolor::GetSysColour(syscolor::SysColour::InfoBackground));
     drawer.DrawPreparedOutput(dc, tooltip::HtmlRect{0, 0, size.cx, size.cy});
