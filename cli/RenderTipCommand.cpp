@@ -156,9 +156,19 @@ std::optional<QGuiApplication> MakeApplication() {
     return std::optional<QGuiApplication>(std::in_place, argc, argv);
 }
 
+// A picture of this size cannot be made at this ratio: the bitmaps' bound is in device pixels.
+int TooLarge(int width, int height, int ratio) {
+    std::fprintf(stderr, "keldwick-cli render-tip: %d x %d at ratio %d is too large to draw\n",
+                 width, height, ratio);
+    return 1;
+}
+
 // Light and dark squares of 8 pixels, so that the shadow and the shape's edges show.
 gfx::CBitmap Checkerboard(int width, int height, double ratio) {
     gfx::CBitmap picture = gfx::CBitmap::Create(width, height, ratio);
+    if (!picture) {
+        return picture;
+    }
     gfx::CDc dc(picture);
     for (int y = 0; y < height; y += 8) {
         for (int x = 0; x < width; x += 8) {
@@ -178,9 +188,13 @@ int RenderBalloon(const RenderTipOptions& options, const std::string& text, tool
     const tooltip::TipSettings settings;
     const int tipWidth = size.cx + 2 * settings.marginX;
     const int tipHeight = size.cy + 2 * settings.marginY + settings.anchorHeight;
-    tooltip::CPreviewWindowSystem windows(
-        Checkerboard(tipWidth + settings.shadowOffsetX + 2 * kPad,
-                     tipHeight + settings.shadowOffsetY + 2 * kPad, options.ratio));
+    const int width = tipWidth + settings.shadowOffsetX + 2 * kPad;
+    const int height = tipHeight + settings.shadowOffsetY + 2 * kPad;
+    gfx::CBitmap screen = Checkerboard(width, height, options.ratio);
+    if (!screen) {
+        return TooLarge(width, height, options.ratio);
+    }
+    tooltip::CPreviewWindowSystem windows(std::move(screen));
     tooltip::CTipWindow tip(windows, services);
     if (!tip.CreateTipWindow(windows.Owner())) {
         return 1;
@@ -241,15 +255,11 @@ int RunRenderTip(Arguments args) {
     if (options.balloon) {
         return RenderBalloon(options, text, size, services);
     }
-    gfx::CBitmap bitmap = gfx::CBitmap::Create(size.cx, size.cy, options.ratio);
-    if (!bitmap) {
-        std::fprintf(stderr,
-                     "keldwick-cli render-tip: %d x %d at ratio %d passes the bitmap limit of 64 "
-                     "megapixels; no image written\n",
-                     size.cx, size.cy, options.ratio);
-        return 1;
+    gfx::CBitmap picture = gfx::CBitmap::Create(size.cx, size.cy, options.ratio);
+    if (!picture) {
+        return TooLarge(size.cx, size.cy, options.ratio);
     }
-    gfx::CDc dc(std::move(bitmap));
+    gfx::CDc dc(picture);
     dc.FillSolidRect({0, 0, size.cx, size.cy},
                      syscolor::GetSysColour(syscolor::SysColour::InfoBackground));
     drawer.DrawPreparedOutput(dc, tooltip::HtmlRect{0, 0, size.cx, size.cy});

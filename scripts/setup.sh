@@ -13,10 +13,11 @@ packages=(
   fonts-dejavu-core fonts-liberation fontconfig libfontconfig-dev
   python3 python3-zeep python3-waitress
   xvfb xauth
+  weston qt6-wayland xdotool
   desktop-file-utils appstream
 )
 if [ "${1:-}" = "package" ]; then
-  packages+=(dpkg-dev file lintian xdotool)
+  packages+=(dpkg-dev file lintian)
 fi
 
 missing=()
