@@ -146,9 +146,9 @@ CommandRunner DefineFetch(CLI::App& command) {
     command.add_option("--content-type", request->contentType, "the body's content type")
         ->check(CLI::Validator(OneLine, "TYPE"));
     command.add_option("--data-file", request->dataFile, "send this file's bytes as the body");
-    AddNumberOption(command, "--timeout", request->timeout, 0,
-                    std::numeric_limits<std::uint32_t>::max(),
-                    "milliseconds to wait for each step (default: no limit)");
+    AddNumberOption(
+        command, "--timeout", request->timeout, 0, std::numeric_limits<std::uint32_t>::max(),
+        "milliseconds each wait on the network may last (default 30000, as for 4294967295)");
     command.add_option("URL", request->url, "http://host[:port]/path; an IPv6 host in brackets")
         ->required();
     return [request] { return RunFetch(*request); };

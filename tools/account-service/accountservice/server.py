@@ -13,7 +13,7 @@ import sys
 import threading
 from xml.sax.saxutils import quoteattr
 
-from . import accounts, wire
+from . import __version__, accounts, wire
 
 DEFAULT_PATH = "/keldwick/AccountService.asmx"
 MAX_BODY = 1 << 20
@@ -262,20 +262,29 @@ class Server(http.server.ThreadingHTTPServer):
 
 def parse_arguments(argv):
     parser = argparse.ArgumentParser(
-        prog="account-service",
+        prog="keldwick-account-service",
         description="Reference Nimbrel account service (SOAP 1.1) for Keldwick demos and tests.",
     )
-    parser.add_argument("--users", default=DEFAULT_USERS, help="users file (JSON)")
-    parser.add_argument("--outbox", default=DEFAULT_OUTBOX, help="folder for password e-mails")
-    parser.add_argument("--bind", default="127.0.0.1", help="address to listen on")
-    parser.add_argument("--port", type=int, default=8731, help="port; 0 picks a free one")
-    parser.add_argument("--path", default=DEFAULT_PATH, help="path of the service page")
+    parser.add_argument("--version", action="version",
+                        version="%(prog)s " + __version__)
+    parser.add_argument("--users", default=DEFAULT_USERS,
+                        help="users file (JSON) (default: the demo users, %(default)s)")
+    parser.add_argument("--outbox", default=DEFAULT_OUTBOX,
+                        help="folder for password e-mails (default: %(default)s)")
+    parser.add_argument("--bind", default="127.0.0.1",
+                        help="address to listen on (default: %(default)s)")
+    parser.add_argument("--port", type=int, default=8731,
+                        help="port; 0 picks a free one (default: %(default)s)")
+    parser.add_argument("--path", default=DEFAULT_PATH,
+                        help="path of the service page (default: %(default)s)")
     parser.add_argument(
-        "--lock-after", type=int, default=3, help="wrong passwords that lock an account (0: never)"
+        "--lock-after", type=int, default=3,
+        help="wrong passwords that lock an account; 0: never (default: %(default)s)"
     )
     parser.add_argument("--quiet", action="store_true", help="do not log requests")
     parser.add_argument("--max-connections", type=int, default=MAX_CONNECTIONS,
-                        help="connections served at once; more are answered 503")
+                        help="connections served at once; more are answered 503 "
+                             "(default: %(default)s)")
     parser.add_argument(
         "--stop-on-eof", action="store_true",
         help="stop when standard input ends (a test harness that dies takes the service with it)",
