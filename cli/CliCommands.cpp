@@ -110,7 +110,8 @@ int RunCommandLine(int argc, const char* const* argv) {
     }
     // --version alone is complete without a command.
     if (argc == 2 && std::string_view(argv[1]) == "--version") {
-        return runners.front().second();
+        std::fputs(res::VersionText().c_str(), stdout);
+        return 0;
     }
     if (argc > 1 && argv[1][0] != '-' && !IsCommand(argv[1])) {
         std::fprintf(stderr,
@@ -119,6 +120,7 @@ int RunCommandLine(int argc, const char* const* argv) {
                      argv[1]);
         return 2;
     }
+    // CLI11 reports --help and usage errors by exceptions; they end here, as exit codes.
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {
