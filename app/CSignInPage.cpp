@@ -16,6 +16,16 @@
 
 namespace {
 
+std::FILE* g_failureReport = nullptr;
+
+void ReportFailure(const char* operation, const CAccountServiceT& proxy) {
+    if (g_failureReport != nullptr) {
+        std::fprintf(g_failureReport, "keldwick %s: %s\n", operation,
+                     proxy.FailureReason().c_str());
+        std::fflush(g_failureReport);
+    }
+}
+
 constexpr const char* kSessionFailed = "Error occurred while creating a session: %d";
 constexpr const char* kSignedIn = "You are signed in.\r\n";
 constexpr const char* kNotSaved = "Your user id and password could not be saved.\r\n";
@@ -107,6 +117,10 @@ void CSignInPage::DoDataExchange(bool save) {
     }
 }
 
+void CSignInPage::ReportFailuresTo(std::FILE* out) {
+    g_failureReport = out;
+}
+
 void CSignInPage::OnSignIn() {
     DoDataExchange(true);
     CAccountServiceT proxy;
@@ -117,6 +131,7 @@ void CSignInPage::OnSignIn() {
     const HRESULT result =
         proxy.CreateSession(userId.Get(), password.Get(), m_sessionId.Receive(), &errorCode);
     if (Failed(result)) {
+        ReportFailure("create-session", proxy);
         m_statusText = FormatResult(kSessionFailed, result);
     } else if (errorCode != 0) {
         CBstr message;
@@ -136,6 +151,7 @@ void CSignInPage::OnEmailPassword() {
     int errorCode = 0;
     const HRESULT result = proxy.EmailUserPassword(userId.Get(), &errorCode);
     if (Failed(result)) {
+        ReportFailure("email-password", proxy);
         m_statusText = FormatResult(kEmailRequestFailed, result);
     } else if (errorCode == 0) {
         m_statusText = kEmailSent;

@@ -11,6 +11,7 @@
 #include "dialog/CPropertyPage.h"
 #include "tooltip/window/CTipWindow.h"
 
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -30,6 +31,11 @@ public:
     [[nodiscard]] std::u16string SessionId() const { return std::u16string(m_sessionId.View()); }
     [[nodiscard]] bool HasSession() const { return !m_sessionId.IsNull(); }
     [[nodiscard]] tooltip::CTipWindow& PageTips() { return m_pageTips; }
+
+    // Where the reason of each failed call goes, in the words keldwick-cli uses ("keldwick
+    // create-session: connecting to 127.0.0.1:9 failed: Connection refused"); null (the default)
+    // for nowhere. The status box shows only the result code.
+    static void ReportFailuresTo(std::FILE* out);
 
 protected:
     void OnInitDialog() override;

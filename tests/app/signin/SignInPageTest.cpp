@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -240,6 +241,28 @@ TEST_F(SignInPageTest, AStoppedServiceGivesTheResultCodeAndLeavesNoSession) {
     Click(res::IDC_EMAIL_PASSWORD);
     EXPECT_EQ(Status(),
               "Error occurred while asking the service to email your password: -2147467259");
+}
+
+// keldwick --verbose: a failed call says why, in the line keldwick-cli writes for it.
+TEST_F(SignInPageTest, FailedCallsReportTheirReasonWhenAsked) {
+    std::FILE* report = std::tmpfile();
+    ASSERT_NE(report, nullptr);
+    CSignInPage::ReportFailuresTo(report);
+    OpenPage();
+    const std::string endpoint = m_service.Endpoint();
+    const std::size_t hostStart = endpoint.find("//") + 2;
+    const std::string where = endpoint.substr(hostStart, endpoint.find('/', hostStart) - hostStart);
+    m_service.Stop();
+    SignIn("demo", "demo");
+    Click(res::IDC_EMAIL_PASSWORD);
+    CSignInPage::ReportFailuresTo(nullptr);
+
+    std::string text(4096, '\0');
+    std::rewind(report);
+    text.resize(std::fread(text.data(), 1, text.size(), report));
+    std::fclose(report);
+    const std::string reason = ": connecting to " + where + " failed: Connection refused\n";
+    EXPECT_EQ(text, "keldwick create-session" + reason + "keldwick email-password" + reason);
 }
 
 TEST_F(SignInPageTest, TheDefaultStoreIsTheUsersPrivateConfiguration) {

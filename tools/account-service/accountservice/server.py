@@ -18,7 +18,7 @@ import time
 
 from waitress.server import TcpWSGIServer
 
-from . import accounts, framing
+from . import __version__, accounts, framing
 from .application import Application, printable
 
 DEFAULT_PATH = "/keldwick/AccountService.asmx"
@@ -135,26 +135,36 @@ def _waiting_since(channel):
 
 def parse_arguments(argv):
     parser = argparse.ArgumentParser(
-        prog="account-service",
+        prog="keldwick-account-service",
         description="Reference Nimbrel account service (SOAP 1.1) for Keldwick demos and tests.",
     )
-    parser.add_argument("--users", default=DEFAULT_USERS, help="users file (JSON)")
-    parser.add_argument("--outbox", default=DEFAULT_OUTBOX, help="folder for password e-mails")
-    parser.add_argument("--bind", default="127.0.0.1", help="address to listen on")
-    parser.add_argument("--port", type=int, default=8731, help="port; 0 picks a free one")
-    parser.add_argument("--path", default=DEFAULT_PATH, help="path of the service page")
+    parser.add_argument("--version", action="version",
+                        version="%(prog)s " + __version__)
+    parser.add_argument("--users", default=DEFAULT_USERS,
+                        help="users file (JSON) (default: the demo users, %(default)s)")
+    parser.add_argument("--outbox", default=DEFAULT_OUTBOX,
+                        help="folder for password e-mails (default: %(default)s)")
+    parser.add_argument("--bind", default="127.0.0.1",
+                        help="address to listen on (default: %(default)s)")
+    parser.add_argument("--port", type=int, default=8731,
+                        help="port; 0 picks a free one (default: %(default)s)")
+    parser.add_argument("--path", default=DEFAULT_PATH,
+                        help="path of the service page (default: %(default)s)")
     parser.add_argument(
-        "--lock-after", type=int, default=3, help="wrong passwords that lock an account (0: never)"
+        "--lock-after", type=int, default=3,
+        help="wrong passwords that lock an account; 0: never (default: %(default)s)"
     )
     parser.add_argument("--quiet", action="store_true", help="do not log requests")
     parser.add_argument("--max-connections", type=int, default=MAX_CONNECTIONS,
-                        help="connections open at once (at most %d)" % MOST_CONNECTIONS)
+                        help="connections open at once, at most %d (default: %%(default)s)"
+                             % MOST_CONNECTIONS)
     parser.add_argument("--idle-timeout", type=float, default=IDLE_TIMEOUT,
-                        help="seconds an idle connection stays open")
+                        help="seconds an idle connection stays open (default: %(default)s)")
     parser.add_argument("--request-timeout", type=float, default=REQUEST_TIMEOUT,
-                        help="seconds a request may take to arrive, from its first byte")
+                        help="seconds a request may take to arrive, from its first byte "
+                             "(default: %(default)s)")
     parser.add_argument("--outbox-limit", type=int, default=accounts.OUTBOX_MESSAGES,
-                        help="messages the outbox may hold")
+                        help="messages the outbox may hold (default: %(default)s)")
     parser.add_argument(
         "--stop-on-eof", action="store_true",
         help="stop when standard input ends (a test harness that dies takes the service with it)",
