@@ -202,7 +202,12 @@ def _log_server_messages():
 
 
 def _stop_on_eof():
-    while sys.stdin.buffer.read(4096):
+    # Unbuffered reads: a daemon thread blocked inside the buffered reader holds its lock when the
+    # interpreter shuts down, and Python then aborts with a fatal error instead of exiting.
+    try:
+        while os.read(sys.stdin.fileno(), 4096):
+            pass
+    except OSError:
         pass
     _thread.interrupt_main()
 
