@@ -3,6 +3,7 @@
 
 #include "app/CDisplayGuard.h"
 #include "app/CKeldwickApp.h"
+#include "app/CKeyringCredentials.h"
 #include "res/VersionText.h"
 #include "webservice/account/CAccountServiceT.h"
 #include "webservice/soap/CTraceWriter.h"
@@ -30,6 +31,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::string_view(argv[i]) == "--verbose") {
             CAccountServiceT::SetProcessTrace(&trace);
+            CKeyringCredentials::SetTrace(stderr);
         }
     }
     CDisplayGuard display;

@@ -6,7 +6,8 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config git
-  qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev qtkeychain-qt6-dev
+  gnome-keyring dbus libsecret-tools
   libexpat1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
