@@ -30,16 +30,17 @@ constexpr const char* kBusConfig = R"(<!DOCTYPE busconfig PUBLIC
 </busconfig>
 )";
 
-// Starts the bus once and answers its address. The process is left running on purpose: the bus
-// ends when this process does and closes its standard input.
+// Starts the bus once and answers its address. The process object is never destroyed, on purpose:
+// the bus ends when this process does and so closes the bus's standard input.
 std::string SharedBusAddress(const std::string& folder) {
     static std::string address;
-    if (!address.empty()) {
+    static QProcess* bus = nullptr;
+    if (bus != nullptr) {
         return address;
     }
     const std::string config = folder + "/bus.conf";
     std::ofstream(config) << kBusConfig;
-    auto* bus = new QProcess;
+    bus = new QProcess;
     bus->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     bus->start(QStringLiteral("dbus-run-session"),
                {QStringLiteral("--config-file=") + QString::fromStdString(config),
