@@ -3,6 +3,7 @@
 
 #include "app/CDisplayGuard.h"
 #include "app/CKeldwickApp.h"
+#include "app/CKeyringCredentials.h"
 #include "app/CSignInPage.h"
 #include "app/StartOptions.h"
 #include "webservice/account/CAccountServiceT.h"
@@ -24,6 +25,7 @@ int main(int argc, char** argv) {
         static CTraceWriter trace(stderr, 1, account::kSecretElements);
         CAccountServiceT::SetProcessTrace(&trace);
         CSignInPage::ReportFailuresTo(stderr);
+        CKeyringCredentials::SetTrace(stderr);
     }
     CDisplayGuard display;
     CKeldwickApp app(argc, argv);

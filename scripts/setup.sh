@@ -8,6 +8,9 @@ packages=(
   g++ cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
   libexpat1-dev libcli11-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev qtkeychain-qt6-dev
+  gnome-keyring dbus libsecret-tools
+  libexpat1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   fonts-dejavu-core fonts-liberation fontconfig libfontconfig-dev
