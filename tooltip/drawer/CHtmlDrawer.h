@@ -254,6 +254,8 @@ private:
     // Grid positions the tables of the prepared text may still take.
     long long m_gridBudget = 0;
     std::map<int, gfx::CBitmap> m_handleBitmaps;
+    // The program's own bitmaps decoded so far, by number (only numbers that name one).
+    mutable std::map<int, gfx::CBitmap> m_compiledBitmaps;
     std::map<int, gfx::CIcon> m_handleIcons;
 };
 

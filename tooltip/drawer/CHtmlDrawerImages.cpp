@@ -128,8 +128,19 @@ void CHtmlDrawer::ReadImageAttributes(std::string_view attributes, HtmlImagePara
 // a bundle opened for the call, a picture the program registered.
 gfx::CBitmap CHtmlDrawer::LoadBitmapImage(const HtmlImageParams& p) const {
     if (p.idres != 0) {
+        // The program's own pictures never change: each is decoded once and shared (a handle
+        // shares its pixels, and drawing never writes into the picture drawn).
+        const auto known = m_compiledBitmaps.find(p.idres);
+        if (known != m_compiledBitmaps.end()) {
+            return known->second;
+        }
         const std::string path = res::CompiledPicturePath(res::PictureKind::Bitmap, p.idres);
-        return path.empty() ? gfx::CBitmap() : gfx::CBitmap::LoadFile(path, kMaxPictureBytes);
+        gfx::CBitmap bitmap =
+            path.empty() ? gfx::CBitmap() : gfx::CBitmap::LoadFile(path, kMaxPictureBytes);
+        if (!path.empty()) {
+            m_compiledBitmaps.emplace(p.idres, bitmap);
+        }
+        return bitmap;
     }
     if (!p.file.empty()) {
         return m_services.readPictureFiles ? gfx::CBitmap::LoadFile(p.file, kMaxPictureBytes)

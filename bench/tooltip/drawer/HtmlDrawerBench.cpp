@@ -258,14 +258,14 @@ const std::vector<Hostile>& HostileTexts() {
                            "</table>", n);
          },
          480},
-        {"HugeIcons",
+        {"OneHugeIcon",
          [](std::size_t n) {
-             return Repeat("", "<icon idres=128 width=9999999 height=9999999>", "", n);
+             return Repeat("<icon idres=128 width=9999999 height=9999999>", "x", "", n);
          },
          480},
-        {"StretchedShadowedBitmaps",
+        {"OneStretchedShadowedBitmap",
          [](std::size_t n) {
-             return Repeat("", "<bmp idres=130 width=4096 height=4096 style=s>", "", n);
+             return Repeat("<bmp idres=130 width=4096 height=4096 style=s>", "x", "", n);
          },
          480},
     };
