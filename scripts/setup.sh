@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
   libexpat1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  libpango1.0-dev
   clang libclang-rt-14-dev clang-format
   fonts-dejavu-core fonts-liberation fontconfig libfontconfig-dev
   python3 python3-zeep
