@@ -17,7 +17,15 @@ for target in $(find build/fuzz/fuzz -type f -name 'fuzz_*' -perm -u+x | sort); 
   corpus=$(dirname "${target#build/fuzz/}")/corpus
   scratch=$(mktemp -d)
   echo "fuzz: $name for ${seconds}s"
+  # A target may tighten the limits or add a dictionary in a "fuzz.options" file beside its
+  # corpus (one flag per line; later flags win).
+  options=()
+  if [ -f "$(dirname "$corpus")/fuzz.options" ]; then
+    while read -r flag; do
+      [ -n "$flag" ] && options+=("${flag//@DIR@/$(dirname "$corpus")}")
+    done <"$(dirname "$corpus")/fuzz.options"
+  fi
   QT_QPA_PLATFORM=offscreen "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-    "$scratch" "$corpus"
+    "${options[@]}" "$scratch" "$corpus"
   rm -rf "$scratch"
 done

@@ -12,6 +12,7 @@ packages=(
   gnome-keyring dbus libsecret-tools
   libexpat1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  libpango1.0-dev
   clang libclang-rt-14-dev clang-format
   fonts-dejavu-core fonts-liberation fontconfig libfontconfig-dev
   python3 python3-zeep python3-waitress

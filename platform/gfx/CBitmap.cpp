@@ -1,9 +1,11 @@
 #include "gfx/CBitmap.h"
 
 #include "gfx/CDc.h"
+#include "gfx/CRegularFile.h"
 #include "gfx/QtInterop.h"
 #include "gfx/Surface.h"
 
+#include <QFile>
 #include <QImage>
 #include <QImageReader>
 
@@ -49,14 +51,20 @@ CBitmap CBitmap::CreateCompatible(const CDc& dc, int width, int height) {
     return Create(width, height, dc.DevicePixelRatio());
 }
 
-QImage ReadPictureFile(const std::string& path, std::size_t maxBytes, QSize scaledSize) {
-    QImageReader reader(QString::fromStdString(path));
+namespace {
+
+bool WithinBound(QSize size, std::size_t maxBytes) {
+    return size.isValid() && static_cast<unsigned long long>(size.width()) *
+                                     static_cast<unsigned long long>(size.height()) * 4 <=
+                                 maxBytes;
+}
+
+QImage ReadPicture(QImageReader& reader, std::size_t maxBytes, QSize scaledSize) {
     if (maxBytes != 0) {
-        const QSize size = scaledSize.isValid() ? scaledSize : reader.size();
+        // The picture is decoded at its own size before any scaling, so both sizes are bounded.
         // A reader that cannot tell the size first is not trusted to stay within the bound.
-        if (!size.isValid() || static_cast<unsigned long long>(size.width()) *
-                                       static_cast<unsigned long long>(size.height()) * 4 >
-                                   maxBytes) {
+        if (!WithinBound(reader.size(), maxBytes) ||
+            (scaledSize.isValid() && !WithinBound(scaledSize, maxBytes))) {
             return {};
         }
         reader.setAllocationLimit(static_cast<int>(
@@ -66,6 +74,26 @@ QImage ReadPictureFile(const std::string& path, std::size_t maxBytes, QSize scal
         reader.setScaledSize(scaledSize);
     }
     return reader.read();
+}
+
+} // namespace
+
+QImage ReadPictureFile(const std::string& path, std::size_t maxBytes, QSize scaledSize) {
+    if (path.starts_with(':')) {
+        // The program's own pictures and open bundles live in memory.
+        QImageReader reader(QString::fromStdString(path));
+        return ReadPicture(reader, maxBytes, scaledSize);
+    }
+    CRegularFile file(path);
+    if (!file) {
+        return {};
+    }
+    QFile device;
+    if (!device.open(file.Release(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        return {};
+    }
+    QImageReader reader(&device);
+    return ReadPicture(reader, maxBytes, scaledSize);
 }
 
 CBitmap CBitmap::LoadFile(const std::string& path, std::size_t maxBytes) {

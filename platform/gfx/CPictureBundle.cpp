@@ -1,5 +1,7 @@
 #include "gfx/CPictureBundle.h"
 
+#include "gfx/CRegularFile.h"
+
 #include <QResource>
 #include <QString>
 
@@ -7,21 +9,31 @@
 
 namespace gfx {
 
-CPictureBundle::CPictureBundle(const std::string& file) : m_file(file) {
+namespace {
+// A bundle larger than this is not opened.
+constexpr std::size_t kMaxBundleBytes = 64u << 20;
+} // namespace
+
+CPictureBundle::CPictureBundle(const std::string& file) {
     if (file.empty()) {
         return;
     }
     // Each bundle gets a root of its own, so two open bundles never mix their pictures.
     static std::atomic<unsigned> counter{0};
     m_root = "/keldwick-bundle-" + std::to_string(counter++);
-    m_open =
-        QResource::registerResource(QString::fromStdString(m_file), QString::fromStdString(m_root));
+    // Read from a regular file only, and held in memory while open: Qt's own reader would wait
+    // forever on a FIFO or a pipe.
+    CRegularFile source(file);
+    if (!source || !source.ReadAll(kMaxBundleBytes, m_data) || m_data.empty()) {
+        m_data.clear();
+        return;
+    }
+    m_open = QResource::registerResource(m_data.data(), QString::fromStdString(m_root));
 }
 
 CPictureBundle::~CPictureBundle() {
     if (m_open) {
-        QResource::unregisterResource(QString::fromStdString(m_file),
-                                      QString::fromStdString(m_root));
+        QResource::unregisterResource(m_data.data(), QString::fromStdString(m_root));
     }
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 // A bundle of pictures in a Qt binary resource file (made with `rcc -binary`), opened for as long
-// as the object lives: the pictures inside are read by path, like picture files.
+// as the object lives: the pictures inside are read by path, like picture files. The bundle is
+// read into memory from a regular file when opened.
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace gfx {
 
@@ -20,7 +22,7 @@ public:
     [[nodiscard]] std::string PathOf(std::string_view entry) const;
 
 private:
-    std::string m_file;
+    std::vector<unsigned char> m_data;
     std::string m_root;
     bool m_open = false;
 };

@@ -3,6 +3,7 @@
 #include "tooltip/draw/CDrawManager.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace tooltip {
 
@@ -101,17 +102,41 @@ void CDrawManager::PaintGradient(gfx::CDc& dc, const gfx::Rect& rect, ColorRef f
     }
 }
 
+gfx::Rect CDrawManager::VisibleArea(const gfx::CDc& dc, const gfx::Rect& rect) {
+    const gfx::CBitmap& bitmap = dc.Bitmap();
+    gfx::Rect visible{std::max(rect.left, 0), std::max(rect.top, 0),
+                      std::min(rect.right, bitmap.Width()), std::min(rect.bottom, bitmap.Height())};
+    if (dc.ClipRegion()) {
+        const gfx::Rect clip = dc.ClipRegion()->Bounds();
+        visible = {std::max(visible.left, clip.left), std::max(visible.top, clip.top),
+                   std::min(visible.right, clip.right), std::min(visible.bottom, clip.bottom)};
+    }
+    return visible;
+}
+
 void CDrawManager::TileBlit(gfx::CDc& destination, int x, int y, int width, int height,
                             const gfx::CDc& source, int sourceX, int sourceY, int tileWidth,
                             int tileHeight) {
     if (tileWidth <= 0 || tileHeight <= 0) {
         return;
     }
-    for (long long tx = x; tx < static_cast<long long>(x) + width; tx += tileWidth) {
-        const int cutWidth = static_cast<int>(std::min<long long>(tileWidth, x + width - tx));
-        for (long long ty = y; ty < static_cast<long long>(y) + height; ty += tileHeight) {
-            const int cutHeight =
-                static_cast<int>(std::min<long long>(tileHeight, y + height - ty));
+    // Only the tiles that reach the visible part are copied: an area may claim far more than
+    // the destination shows.
+    const long long right = static_cast<long long>(x) + width;
+    const long long bottom = static_cast<long long>(y) + height;
+    const gfx::Rect visible =
+        VisibleArea(destination, {x, y, static_cast<int>(std::min<long long>(right, INT_MAX)),
+                                  static_cast<int>(std::min<long long>(bottom, INT_MAX))});
+    if (visible.IsEmpty()) {
+        return;
+    }
+    const long long firstX = x + (visible.left - static_cast<long long>(x)) / tileWidth * tileWidth;
+    const long long firstY =
+        y + (visible.top - static_cast<long long>(y)) / tileHeight * tileHeight;
+    for (long long tx = firstX; tx < visible.right; tx += tileWidth) {
+        const int cutWidth = static_cast<int>(std::min<long long>(tileWidth, right - tx));
+        for (long long ty = firstY; ty < visible.bottom; ty += tileHeight) {
+            const int cutHeight = static_cast<int>(std::min<long long>(tileHeight, bottom - ty));
             destination.BitBlt(static_cast<int>(tx), static_cast<int>(ty), cutWidth, cutHeight,
                                source, sourceX, sourceY, gfx::Rop::SrcCopy);
         }

@@ -75,7 +75,10 @@ public:
     // effect's formula has no value (a one-pixel-high "hardbump", a "metal" over 32767 pixels).
     void PaintPatternEffect(gfx::CDc& dc, const gfx::Rect& rect, int effect, gfx::ColorRef begin,
                             gfx::ColorRef mid, gfx::ColorRef end, int granularity, int paletteTint);
-    // Covers the area with copies of the source tile; nothing for non-positive tile sizes.
+    // The part of rect that the context shows: inside its bitmap and its clip region's bounds.
+    [[nodiscard]] static gfx::Rect VisibleArea(const gfx::CDc& dc, const gfx::Rect& rect);
+    // Covers the area with copies of the source tile, laid from (x, y); only the tiles that reach
+    // the visible part are copied. Nothing for non-positive tile sizes.
     void TileBlit(gfx::CDc& destination, int x, int y, int width, int height,
                   const gfx::CDc& source, int sourceX, int sourceY, int tileWidth, int tileHeight);
 
@@ -150,8 +153,19 @@ public:
 
 private:
     int Random() { return m_random ? m_random() : RuntimeRandom(); }
-    void PaintHardBump(int w, int h, int g);
-    void PaintMetal(int w, int h, int g);
+    // The part of a pattern that is computed: the whole pattern is w x h, of which columns
+    // x0 .. x0 + vw and rows r0 .. r0 + vh (rows counted from the bottom) show.
+    struct PatternWindow {
+        int w = 0;
+        int h = 0;
+        int x0 = 0;
+        int r0 = 0;
+        int vw = 0;
+        int vh = 0;
+    };
+    void PaintShades(const PatternWindow& window, int effect, int g);
+    void PaintHardBump(const PatternWindow& window, int g);
+    void PaintMetal(const PatternWindow& window, int g);
     void ApplyShadowFactors(const gfx::CBitmap& maskSection, const gfx::CBitmap& area, bool soft,
                             int depthX, int depthY);
     void ApplySoftShadow(const gfx::CBitmap& maskSection, const gfx::CBitmap& area, int bx, int by);

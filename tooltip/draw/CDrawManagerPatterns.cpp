@@ -92,40 +92,55 @@ void CDrawManager::PaintPatternEffect(gfx::CDc& dc, const gfx::Rect& rect, int e
         w > kMaxBitmapSide || h > kMaxBitmapSide) {
         return;
     }
-    if (!m_patternImage.Allocate(w, h)) {
+    // Only the pixels the context shows are computed, by the formulas of the whole pattern.
+    const gfx::Rect visible = VisibleArea(dc, rect);
+    if (visible.IsEmpty() || !m_patternImage.Allocate(visible.Width(), visible.Height())) {
         return;
     }
+    const PatternWindow window{w,
+                               h,
+                               visible.left - rect.left,
+                               rect.bottom - visible.bottom,
+                               visible.Width(),
+                               visible.Height()};
     BuildRamp(m_patternImage, begin, mid, end);
     m_patternImage.TintPalette(paletteTint, begin);
-    const int g = granularity;
     if (effect == BackgroundHardBump) {
-        PaintHardBump(w, h, g);
+        PaintHardBump(window, granularity);
     } else if (effect == BackgroundMetal) {
-        PaintMetal(w, h, g);
+        PaintMetal(window, granularity);
     } else {
-        std::uint8_t* const pixels = m_patternImage.PixelData();
-        const int stride = m_patternImage.RowStride();
-        const int noiseC = NoiseDivisor(g);
-        // Row r of the pixel area is row r from the bottom of the picture.
-        for (int r = 0; r < h; ++r) {
-            for (int x = 0; x < w; ++x) {
-                const int index = ShadeIndex(effect, x, r, w, h, g) + Random() / noiseC - g;
-                pixels[static_cast<std::size_t>(r) * stride + x] = static_cast<std::uint8_t>(index);
-            }
-        }
+        PaintShades(window, effect, granularity);
     }
-    m_patternImage.BlitTo(dc, rect.left, rect.top);
+    m_patternImage.BlitTo(dc, visible.left, visible.top);
 }
 
-void CDrawManager::PaintHardBump(int w, int h, int g) {
+void CDrawManager::PaintShades(const PatternWindow& v, int effect, int g) {
+    std::uint8_t* const pixels = m_patternImage.PixelData();
+    const int stride = m_patternImage.RowStride();
+    const int noiseC = NoiseDivisor(g);
+    // Row r of the pixel area is row r from the bottom of the picture.
+    for (int r = v.r0; r < v.r0 + v.vh; ++r) {
+        std::uint8_t* const row = pixels + static_cast<std::size_t>(r - v.r0) * stride;
+        for (int x = v.x0; x < v.x0 + v.vw; ++x) {
+            const int index = ShadeIndex(effect, x, r, v.w, v.h, g) + Random() / noiseC - g;
+            row[x - v.x0] = static_cast<std::uint8_t>(index);
+        }
+    }
+}
+
+void CDrawManager::PaintHardBump(const PatternWindow& v, int g) {
+    const int w = v.w;
+    const int h = v.h;
     std::uint8_t* const pixels = m_patternImage.PixelData();
     const int stride = m_patternImage.RowStride();
     const int noiseC = NoiseDivisor(g);
     auto noise = [&] { return Random() / noiseC - g; };
-    for (int r = 0; r < h; ++r) {
+    for (int r = v.r0; r < v.r0 + v.vh; ++r) {
         const int t = (255 * r) / h - 127;
-        for (int x = 0; x < w; ++x) {
-            pixels[static_cast<std::size_t>(r) * stride + x] =
+        std::uint8_t* const row = pixels + static_cast<std::size_t>(r - v.r0) * stride;
+        for (int x = v.x0; x < v.x0 + v.vw; ++x) {
+            row[x - v.x0] =
                 static_cast<std::uint8_t>(128 + ((Cube(t) / 16384) * (64 - g) * 2) / 128 + noise());
         }
     }
@@ -133,11 +148,12 @@ void CDrawManager::PaintHardBump(int w, int h, int g) {
     // along the right edge, narrowing toward top and bottom along a parabola.
     const long long bevel = std::min(w / 6, 16);
     const long long quarter = (static_cast<long long>(h) * h) / 4;
-    for (int r = 0; r < h; ++r) {
+    for (int r = v.r0; r < v.r0 + v.vh; ++r) {
         const long long hr = r - h / 2;
         const long long j = (hr * bevel * hr) / quarter + w / 2 - bevel;
-        for (int x = 0; x < w; ++x) {
-            std::uint8_t& cell = pixels[static_cast<std::size_t>(r) * stride + x];
+        std::uint8_t* const row = pixels + static_cast<std::size_t>(r - v.r0) * stride;
+        for (int x = v.x0; x < v.x0 + v.vw; ++x) {
+            std::uint8_t& cell = row[x - v.x0];
             int index = cell;
             if (bevel > 0 && x - w / 2 > j) {
                 index = static_cast<int>((128 * (w - x)) / bevel) + g;
@@ -150,8 +166,13 @@ void CDrawManager::PaintHardBump(int w, int h, int g) {
     }
 }
 
-void CDrawManager::PaintMetal(int w, int h, int g) {
+void CDrawManager::PaintMetal(const PatternWindow& v, int g) {
+    const int w = v.w;
+    const int h = v.h;
     m_patternImage.ZeroPixels();
+    // Strokes are laid in the whole pattern's coordinates (y from the top); PutIndex drops the
+    // points outside the part computed.
+    const int top = h - v.r0 - v.vh;
     for (int stroke = 0; stroke < 200; ++stroke) {
         const int x0 = Random() / (kRandomMax / w);
         const int y0 = Random() / (kRandomMax / h);
@@ -159,10 +180,10 @@ void CDrawManager::PaintMetal(int w, int h, int g) {
         const auto k = static_cast<std::uint8_t>(Random() / 819);
         for (int s = 0; s < length; ++s) {
             if (x0 - s > 0 && y0 + s < h) {
-                m_patternImage.PutIndex(x0 - s, y0 + s, k);
+                m_patternImage.PutIndex(x0 - s - v.x0, y0 + s - top, k);
             }
             if (x0 + s < w && y0 - s > 0) {
-                m_patternImage.PutIndex(w - x0 + s, y0 - s, k);
+                m_patternImage.PutIndex(w - x0 + s - v.x0, y0 - s - top, k);
             }
         }
     }
@@ -170,9 +191,10 @@ void CDrawManager::PaintMetal(int w, int h, int g) {
     const int noiseC = NoiseDivisor(g);
     std::uint8_t* const pixels = m_patternImage.PixelData();
     const int stride = m_patternImage.RowStride();
-    for (int r = 0; r < h; ++r) {
-        for (int x = 0; x < w; ++x) {
-            std::uint8_t& cell = pixels[static_cast<std::size_t>(r) * stride + x];
+    for (int r = v.r0; r < v.r0 + v.vh; ++r) {
+        std::uint8_t* const row = pixels + static_cast<std::size_t>(r - v.r0) * stride;
+        for (int x = v.x0; x < v.x0 + v.vw; ++x) {
+            std::uint8_t& cell = row[x - v.x0];
             cell = static_cast<std::uint8_t>(cell + (f * (w - x)) / w + (f * r) / h +
                                              Random() / noiseC);
         }

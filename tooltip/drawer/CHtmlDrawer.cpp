@@ -9,6 +9,11 @@
 
 namespace tooltip {
 
+namespace {
+// Grid positions every text may use for its tables, beyond one per byte of text.
+constexpr long long kBaseGridPositions = 100000;
+} // namespace
+
 CHtmlDrawer::CHtmlDrawer(HtmlDrawerServices services)
     : m_services(std::move(services)),
       m_styles(m_services.systemColours ? m_services.systemColours
@@ -41,6 +46,8 @@ HtmlSize CHtmlDrawer::PrepareOutput(HtmlDc& dc, std::string_view text) {
     m_hotAreas.clear();
     m_animations.clear();
     m_tables.clear();
+    // The tables' grids together take memory in proportion to the text.
+    m_gridBudget = kBaseGridPositions + static_cast<long long>(m_text.size());
     HtmlSize size;
     if (m_text.empty()) {
         return size;

@@ -116,13 +116,23 @@ private:
     [[nodiscard]] static std::size_t FindCellEnd(std::string_view text, std::size_t p);
     // Columns (cx) and rows (cy), bounded.
     [[nodiscard]] HtmlSize CountTableGrid(std::string_view text) const;
+    // The grid cut to what is left of the text's budget of grid positions, which it takes.
+    HtmlSize ReserveGrid(HtmlSize grid);
+    // Draw: the inside of a table's frame, and the sums of widths and heights before each column
+    // and row.
+    struct TableGeometry {
+        HtmlRect inner;
+        std::vector<long long> widthBefore;
+        std::vector<long long> heightBefore;
+    };
     HtmlSize LayoutTable(std::string_view tableText, const HtmlRect& rect);
-    void LayoutTableRow(std::string_view rowText, const HtmlRect& inner, int row,
+    void LayoutTableRow(std::string_view rowText, const TableGeometry& geometry, int row,
                         std::size_t index);
     void LayoutTableCell(std::string_view cellText, int row, int column, const HtmlRect& cellRect,
                          std::size_t index);
-    HtmlRect BeginCell(int row, int column, const HtmlRect& cellRect, std::size_t index,
-                       int columnSpan, int rowSpan, int pad);
+    HtmlRect MeasureCell(int row, int column, const HtmlRect& cellRect, std::size_t index,
+                         int columnSpan, int rowSpan);
+    HtmlRect DrawCellBox(int row, int column, const HtmlRect& cellRect, std::size_t index, int pad);
     std::size_t OpenTablePart(std::string_view text, std::string_view name, bool table,
                               int& columnSpan, int& rowSpan);
     void CloseTablePart(std::string_view name);
@@ -131,8 +141,10 @@ private:
     void ApplyTableAttribute(int which, std::string_view value, int& columnSpan, int& rowSpan);
     static void SettleTable(HtmlTable& table);
     HtmlRect StretchTable(std::size_t index, const HtmlRect& rect);
-    static HtmlRect CellRectangle(HtmlTable& table, const HtmlRect& inner, int row, int column,
-                                  int spacing);
+    [[nodiscard]] TableGeometry MakeTableGeometry(const HtmlTable& table,
+                                                  const HtmlRect& tableRect) const;
+    static HtmlRect CellRectangle(HtmlTable& table, const TableGeometry& geometry, int row,
+                                  int column, int spacing);
     void DrawTableBackground(const HtmlRect& rect);
     void DrawTableBackgroundImage(const HtmlRect& rect, std::string_view description);
 
@@ -241,7 +253,11 @@ private:
     int m_tableCounter = -1;
     int m_tableDepth = 0;
     std::vector<HtmlTable> m_tables;
+    // Grid positions the tables of the prepared text may still take.
+    long long m_gridBudget = 0;
     std::map<int, gfx::CBitmap> m_handleBitmaps;
+    // The program's own bitmaps decoded so far, by number (only numbers that name one).
+    mutable std::map<int, gfx::CBitmap> m_compiledBitmaps;
     std::map<int, gfx::CIcon> m_handleIcons;
 };
 

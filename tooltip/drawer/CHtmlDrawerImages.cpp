@@ -9,6 +9,7 @@
 #include "tooltip/drawer/HtmlMarkup.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace tooltip {
 
@@ -21,9 +22,25 @@ constexpr int kMaxPictureSide = 4096;
 // A picture file that would decode to more than this draws nothing.
 constexpr std::size_t kMaxPictureBytes = 64u << 20;
 
+// Nor with more pixels than this: drawing makes a few working copies of a picture at its drawn
+// size (effects, mask, shadow), and they must stay well within the program's memory.
+constexpr long long kMaxDrawnPixels = 2048LL * 2048;
+
 int DrawnSide(int natural, int size, int percent) {
     const int side = percent != 0 ? MulDivRound(natural, size, 100) : size;
     return std::clamp(side, 0, kMaxPictureSide);
+}
+
+// Shrinks a drawn size over the pixel bound, keeping its proportions.
+void BoundDrawnArea(int& w, int& h) {
+    const long long area = static_cast<long long>(w) * h;
+    if (area <= kMaxDrawnPixels) {
+        return;
+    }
+    const double scale =
+        std::sqrt(static_cast<double>(kMaxDrawnPixels) / static_cast<double>(area));
+    w = std::max(1, static_cast<int>(w * scale));
+    h = std::max(1, static_cast<int>(h * scale));
 }
 
 } // namespace
@@ -111,8 +128,19 @@ void CHtmlDrawer::ReadImageAttributes(std::string_view attributes, HtmlImagePara
 // a bundle opened for the call, a picture the program registered.
 gfx::CBitmap CHtmlDrawer::LoadBitmapImage(const HtmlImageParams& p) const {
     if (p.idres != 0) {
+        // The program's own pictures never change: each is decoded once and shared (a handle
+        // shares its pixels, and drawing never writes into the picture drawn).
+        const auto known = m_compiledBitmaps.find(p.idres);
+        if (known != m_compiledBitmaps.end()) {
+            return known->second;
+        }
         const std::string path = res::CompiledPicturePath(res::PictureKind::Bitmap, p.idres);
-        return path.empty() ? gfx::CBitmap() : gfx::CBitmap::LoadFile(path, kMaxPictureBytes);
+        gfx::CBitmap bitmap =
+            path.empty() ? gfx::CBitmap() : gfx::CBitmap::LoadFile(path, kMaxPictureBytes);
+        if (!path.empty()) {
+            m_compiledBitmaps.emplace(p.idres, bitmap);
+        }
+        return bitmap;
     }
     if (!p.file.empty()) {
         return m_services.readPictureFiles ? gfx::CBitmap::LoadFile(p.file, kMaxPictureBytes)
@@ -209,8 +237,9 @@ void CHtmlDrawer::LayoutBitmap(Flow& flow, std::string_view attributes) {
         return;
     }
     const gfx::Size natural = m_drawManager.GetBitmapSize(bitmap);
-    const int w = DrawnSide(natural.cx, p.width, p.widthPercent);
-    const int h = DrawnSide(natural.cy, p.height, p.heightPercent);
+    int w = DrawnSide(natural.cx, p.width, p.widthPercent);
+    int h = DrawnSide(natural.cy, p.height, p.heightPercent);
+    BoundDrawnArea(w, h);
     PlaceImageBox(flow, BoxSize(p, w, h), h, w > 0 && h > 0, [&](int x, int top) {
         m_drawManager.DrawBitmapImage(
             *m_dc, x, top, w, h, bitmap, p.useMask != 0, p.maskColour, EffectiveImageFlags(p),
@@ -222,8 +251,9 @@ void CHtmlDrawer::LayoutBitmap(Flow& flow, std::string_view attributes) {
 void CHtmlDrawer::LayoutIcon(Flow& flow, std::string_view attributes) {
     HtmlImageParams p;
     ReadImageAttributes(attributes, p);
-    const int requestedWidth = DrawnSide(kSystemIconSize, p.width, p.widthPercent);
-    const int requestedHeight = DrawnSide(kSystemIconSize, p.height, p.heightPercent);
+    int requestedWidth = DrawnSide(kSystemIconSize, p.width, p.widthPercent);
+    int requestedHeight = DrawnSide(kSystemIconSize, p.height, p.heightPercent);
+    BoundDrawnArea(requestedWidth, requestedHeight);
     if (requestedWidth <= 0 || requestedHeight <= 0) {
         return;
     }
@@ -232,8 +262,9 @@ void CHtmlDrawer::LayoutIcon(Flow& flow, std::string_view attributes) {
         return;
     }
     const gfx::Size size = m_drawManager.GetIconSize(icon);
-    const int w = std::min(size.cx, kMaxPictureSide);
-    const int h = std::min(size.cy, kMaxPictureSide);
+    int w = std::min(size.cx, kMaxPictureSide);
+    int h = std::min(size.cy, kMaxPictureSide);
+    BoundDrawnArea(w, h);
     PlaceImageBox(flow, BoxSize(p, w, h), h, w > 0 && h > 0, [&](int x, int top) {
         m_drawManager.DrawIconImage(*m_dc, x, top, w, h, icon, EffectiveImageFlags(p),
                                     HasShadowRoom(p), m_imageShadow.offsetX, m_imageShadow.offsetY,
@@ -262,16 +293,21 @@ void CHtmlDrawer::LayoutImageList(Flow& flow, std::string_view attributes) {
     if (cx <= 0 || cy <= 0) {
         return;
     }
-    const int w = DrawnSide(cx, p.width, p.widthPercent);
-    const int h = DrawnSide(cy, p.height, p.heightPercent);
+    int w = DrawnSide(cx, p.width, p.widthPercent);
+    int h = DrawnSide(cy, p.height, p.heightPercent);
+    BoundDrawnArea(w, h);
     const int columns = size.cx / cx;
     const int rows = size.cy / cy;
     const long long frames = static_cast<long long>(columns) * rows;
     int index = p.index;
     if (p.speed > 0) {
         if (m_mode == LayoutMode::Measure) {
+            // A strip that starts outside its frames is not placed now, so it never is: it gets
+            // no frames to step through, and every pass leaves it out alike.
+            const bool inside = p.index >= 0 && p.index < frames;
             m_animations.push_back(HtmlAnimation{
-                p.index, static_cast<int>(std::min<long long>(frames, INT_MAX)), 0, p.speed});
+                p.index, inside ? static_cast<int>(std::min<long long>(frames, INT_MAX)) : 0, 0,
+                p.speed});
         } else {
             ++m_animationCounter;
             if (static_cast<std::size_t>(m_animationCounter) < m_animations.size()) {

@@ -1,5 +1,5 @@
 // Prepares and draws arbitrary tip texts at a few wrap widths, checks that both passes placed the
-// same lines, then asks about the links drawn.
+// same lines (also after animation steps), then asks about the links drawn.
 
 #include "gfx/CBitmap.h"
 #include "gfx/CDc.h"
@@ -73,16 +73,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const int cx = std::clamp(prepared.cx, 1, 1024);
         const int cy = std::clamp(prepared.cy, 1, 1024);
         gfx::CDc dc(gfx::CBitmap::Create(cx, cy));
-        drawer.DrawPreparedOutput(dc, tooltip::HtmlRect{0, 0, prepared.cx, prepared.cy});
-        // The Draw pass must place exactly the lines the Measure pass recorded.
-        if (!drawer.DrawMatchedMeasure()) {
-            std::abort();
-        }
+        // Every Draw pass, whatever frame the strips show, must place exactly the lines the
+        // Measure pass recorded.
+        const auto drawAndCheck = [&] {
+            drawer.DrawPreparedOutput(dc, tooltip::HtmlRect{0, 0, prepared.cx, prepared.cy});
+            if (!drawer.DrawMatchedMeasure()) {
+                std::abort();
+            }
+        };
+        drawAndCheck();
         for (const auto& area : drawer.HotAreas()) {
             drawer.OnSetCursor({area.left, area.top});
         }
         if (drawer.OnTimer()) {
-            drawer.DrawPreparedOutput(dc, tooltip::HtmlRect{0, 0, prepared.cx, prepared.cy});
+            drawAndCheck();
+        }
+        if (drawer.HasAnimation()) {
+            drawer.SetAnimationFrame(1);
+            drawAndCheck();
         }
         drawer.OnSetCursor({-1, -1});
     }

@@ -5,9 +5,16 @@
 
 #include <QImage>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <thread>
 
 namespace tooltip::testing {
 namespace {
@@ -151,6 +158,14 @@ TEST_F(DrawerPictureTest, BrokenOrOversizedFilesDrawNothing) {
     picture.fill(0);
     ASSERT_TRUE(picture.save(QString::fromStdString(huge)));
     EXPECT_EQ(Prepare("<bmp file=" + huge + "> <icon file=" + huge + ">"), Prepare(" "));
+    // The bound holds for the picture's own size, however small the icon asked for (a JPEG
+    // decodes straight to a smaller size, so Qt's own limit does not stop it).
+    const std::string wide = ::testing::TempDir() + "wide.jpg";
+    QImage grey(9000, 2000, QImage::Format_Grayscale8);
+    grey.fill(128);
+    ASSERT_TRUE(grey.save(QString::fromStdString(wide)));
+    EXPECT_EQ(Prepare("<icon file=" + wide + " width=32 height=32>"), (HtmlSize{0, 0}));
+    std::remove(wide.c_str());
     // A picture file of sensible size draws.
     const std::string good = ::testing::TempDir() + "good.png";
     QImage small(12, 7, QImage::Format_RGB32);
@@ -176,6 +191,60 @@ TEST_F(DrawerPictureTest, BundlesAreOpenedForTheCall) {
     EXPECT_EQ(Prepare("<bmp iddll=7>"), (HtmlSize{0, 0}));
     // The bundle was closed again: its pictures are no longer reachable by path.
     EXPECT_FALSE(gfx::CBitmap::LoadFile(":/keldwick-bundle-0/bitmaps/7.png"));
+}
+
+TEST_F(DrawerPictureTest, StripsStartingOutsideTheirFramesNeverShow) {
+    Prepare("<a href=x>A<ilst idres=140 cx=16 speed=5 index=7>B</a><br>line two");
+    const std::vector<HtmlLine> measured = m_drawer.Lines();
+    Draw();
+    EXPECT_TRUE(m_drawer.DrawMatchedMeasure());
+    // Neither a chosen frame nor the timer brings it in.
+    m_drawer.SetAnimationFrame(0);
+    Draw();
+    EXPECT_TRUE(m_drawer.DrawMatchedMeasure());
+    for (int tick = 0; tick < 5; ++tick) {
+        m_drawer.OnTimer();
+    }
+    Draw();
+    EXPECT_TRUE(m_drawer.DrawMatchedMeasure());
+    EXPECT_EQ(m_drawer.Lines(), measured);
+    EXPECT_FALSE(m_drawer.HasAnimation());
+}
+
+// A picture path that names a FIFO or a pipe places nothing and never waits for a writer. A
+// helper gives the FIFO a writer now and then, so that a reader that does wait ends.
+TEST_F(DrawerPictureTest, PicturesComeOnlyFromRegularFiles) {
+    const std::string fifo = ::testing::TempDir() + "picture.fifo";
+    std::remove(fifo.c_str());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        while (!done) {
+            for (int i = 0; i < 30 && !done; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            }
+            const int fd = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+            if (fd >= 0) {
+                ::close(fd);
+            }
+        }
+    });
+    const HtmlSize plain = Prepare("ab");
+    for (const std::string& tag :
+         {"<bmp file=" + fifo + ">", "<icon file=" + fifo + ">",
+          "<bmp srcdll=" + fifo + " iddll=7>", "<icon srcdll=" + fifo + " iddll=7>",
+          "<table background=\"file: " + fifo + "\"><tr><td>x</td></tr></table>"}) {
+        const auto start = std::chrono::steady_clock::now();
+        const HtmlSize size = Prepare("a" + tag + "b");
+        Draw();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << tag;
+        if (tag.starts_with("<bmp") || tag.starts_with("<icon")) {
+            EXPECT_EQ(size, plain) << tag;
+        }
+    }
+    done = true;
+    writer.join();
+    std::remove(fifo.c_str());
 }
 
 TEST_F(DrawerPictureTest, PicturesWrapLikeWords) {

@@ -3,7 +3,9 @@
 
 #include "DrawerFixture.h"
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 namespace tooltip::testing {
 namespace {
@@ -128,6 +130,65 @@ TEST_F(DrawerTableTest, MissingEndsAndNesting) {
     ASSERT_EQ(m_drawer.Tables().size(), 2u);
     EXPECT_EQ(m_drawer.Tables()[1].columnWidths, (std::vector<int>{84}));
     EXPECT_EQ(m_drawer.Tables()[0].columnWidths, (std::vector<int>{84 + 4}));
+}
+
+// A nested table's rows end inside it: the outer row goes on after it, and gains no rows from it.
+TEST_F(DrawerTableTest, NestedTablesEndTheirOwnRows) {
+    Prepare("<table border=1><tr><td><table border=1><tr>" + Cell("", "i") + "</tr></table></td>" +
+            Cell("", "s") + "</tr></table>");
+    DrawInto(m_size.cx);
+    EXPECT_EQ(m_drawer.Tables()[0].columns, 2);
+    EXPECT_EQ(m_drawer.Tables()[0].rows, 1);
+    EXPECT_GT(Area("s").left, Area("i").right);
+    const std::string inner =
+        "<table cellspacing=10><tr><td>a</td></tr><tr><td>b</td></tr><tr><td>c</td></tr></table>";
+    const HtmlSize nested =
+        Prepare("<table cellspacing=10><tr><td>" + inner + "</td></tr></table>");
+    EXPECT_EQ(m_drawer.Tables()[0].rows, 1);
+    const HtmlSize alone = Prepare(inner);
+    // One row of one cell around the inner table: spacing on both sides, padding 2.
+    EXPECT_EQ(nested.cy, alone.cy + 2 * 10 + 4);
+}
+
+// The grids of all tables together hold positions in proportion to the text, and no position is
+// taken by two cells, however the spans overlap.
+TEST_F(DrawerTableTest, GridsStayInProportionToTheText) {
+    std::string unit = "<table>";
+    for (int i = 0; i < 999; ++i) {
+        unit += "<tr</tr";
+    }
+    unit += "<tr><td colspan=1000>x</td></tr></table>";
+    std::string text;
+    for (int i = 0; i < 40; ++i) {
+        text += unit;
+    }
+    Prepare(text, 480);
+    std::size_t positions = 0;
+    for (const HtmlTable& table : m_drawer.Tables()) {
+        positions += table.grid.size();
+    }
+    EXPECT_LE(positions, 100000 + text.size());
+    Prepare("<table><tr><td>a</td><td colspan=3 rowspan=4>b</td></tr><tr><td colspan=4 "
+            "rowspan=3>c</td></tr><tr><td>d</td></tr></table>");
+    HtmlTable table = m_drawer.Tables()[0];
+    ASSERT_EQ(table.columns, 4);
+    std::vector<int> owners(table.grid.size(), 0);
+    for (int r = 0; r < table.rows; ++r) {
+        for (int c = 0; c < table.columns; ++c) {
+            const HtmlCell cell = table.At(r, c);
+            for (int i = r; i < r + std::max(cell.rowSpan, 0); ++i) {
+                for (int k = c; k < c + std::max(cell.columnSpan, 0); ++k) {
+                    ++owners[static_cast<std::size_t>(i * table.columns + k)];
+                }
+            }
+        }
+    }
+    EXPECT_EQ(*std::max_element(owners.begin(), owners.end()), 1);
+    // "c" fits only in the first column, below "a"; "d" finds no free position.
+    EXPECT_EQ(table.At(1, 0).columnSpan, 1);
+    EXPECT_EQ(table.At(1, 0).rowSpan, 2);
+    Draw();
+    EXPECT_TRUE(m_drawer.DrawMatchedMeasure());
 }
 
 TEST_F(DrawerTableTest, AttributeNamesAreExact) {
