@@ -1,5 +1,6 @@
 #include "cli/AccountCommandSupport.h"
 
+#include "net/CTlsSocket.h"
 #include "text/Utf8.h"
 #include "webservice/soap/CTraceWriter.h"
 
@@ -69,6 +70,10 @@ std::optional<CAccountServiceT> MakeProxy(const std::map<std::string, std::strin
                                           int verbosity) {
     // The one proxy of this process takes the trace when it is made.
     CAccountServiceT::SetProcessTrace(TraceFor(verbosity));
+    // A private CA is trusted beside the system's store, for this process's calls.
+    if (const auto caFile = options.find("--cacert"); caFile != options.end()) {
+        CTlsSocket::SetExtraCaFile(caFile->second);
+    }
     const auto endpoint = options.find("--endpoint");
     if (endpoint != options.end()) {
         return std::optional<CAccountServiceT>(std::in_place, endpoint->second);

@@ -54,9 +54,9 @@ int RunBench(Arguments args) {
     }
     std::map<std::string, std::string> options;
     int verbosity = 0;
-    if (const int parsed =
-            ParseOptions("bench", args.subspan(1),
-                         {"--user", "--password", "--count", "--endpoint"}, options, verbosity);
+    if (const int parsed = ParseOptions(
+            "bench", args.subspan(1), {"--user", "--password", "--count", "--endpoint", "--cacert"},
+            options, verbosity);
         parsed >= 0) {
         return parsed;
     }

@@ -24,7 +24,7 @@ constexpr std::array kCommands{
     CliCommand{"version", "version", RunVersion},
     CliCommand{"fetch",
                "fetch [-v|-vv] [--method M] [--header \"Name: value\"]... [--content-type T] "
-               "[--data-file F] [--timeout MS] URL",
+               "[--data-file F] [--timeout MS] [--cacert FILE] URL",
                RunFetch},
     CliCommand{"names", "names", RunNames},
     CliCommand{"effects", "effects --out DIR [--ratio 1|2]", RunEffects},
@@ -32,15 +32,19 @@ constexpr std::array kCommands{
                "render-tip [--wrap PIXELS] [--lines] [--hot] [--frame N] [--balloon [--ratio N]] "
                "(--in FILE | TEXT) --out FILE.png",
                RunRenderTip},
-    CliCommand{"create-session", "create-session [-v|-vv] --user U --password P [--endpoint URL]",
+    CliCommand{"create-session",
+               "create-session [-v|-vv] --user U --password P [--endpoint URL] [--cacert FILE]",
                RunCreateSession},
     CliCommand{"get-error-message",
-               "get-error-message [-v|-vv] [--session S] --code N [--endpoint URL]",
+               "get-error-message [-v|-vv] [--session S] --code N [--endpoint URL] [--cacert FILE]",
                RunGetErrorMessage},
-    CliCommand{"email-password", "email-password [-v|-vv] --user U [--endpoint URL]",
+    CliCommand{"email-password",
+               "email-password [-v|-vv] --user U [--endpoint URL] [--cacert FILE]",
                RunEmailPassword},
-    CliCommand{"bench", "bench create-session --user U --password P [--count N] [--endpoint URL]",
-               RunBench},
+    CliCommand{
+        "bench",
+        "bench create-session --user U --password P [--count N] [--endpoint URL] [--cacert FILE]",
+        RunBench},
 };
 
 } // namespace

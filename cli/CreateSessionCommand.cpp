@@ -9,8 +9,9 @@ namespace cli {
 int RunCreateSession(Arguments args) {
     std::map<std::string, std::string> options;
     int verbosity = 0;
-    if (const int parsed = ParseOptions("create-session", args,
-                                        {"--user", "--password", "--endpoint"}, options, verbosity);
+    if (const int parsed =
+            ParseOptions("create-session", args, {"--user", "--password", "--endpoint", "--cacert"},
+                         options, verbosity);
         parsed >= 0) {
         return parsed;
     }

@@ -9,8 +9,8 @@ namespace cli {
 int RunEmailPassword(Arguments args) {
     std::map<std::string, std::string> options;
     int verbosity = 0;
-    if (const int parsed =
-            ParseOptions("email-password", args, {"--user", "--endpoint"}, options, verbosity);
+    if (const int parsed = ParseOptions("email-password", args,
+                                        {"--user", "--endpoint", "--cacert"}, options, verbosity);
         parsed >= 0) {
         return parsed;
     }

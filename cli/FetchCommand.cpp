@@ -82,7 +82,7 @@ int ParseArguments(Arguments args, FetchRequest& request) {
             continue;
         }
         if (arg == "--method" || arg == "--header" || arg == "--content-type" ||
-            arg == "--data-file" || arg == "--timeout") {
+            arg == "--data-file" || arg == "--timeout" || arg == "--cacert") {
             if (!hasValue) {
                 return Usage("an option lacks its value");
             }
@@ -108,6 +108,8 @@ int ParseArguments(Arguments args, FetchRequest& request) {
                                  static_cast<int>(value.size()), value.data());
                     return 1;
                 }
+            } else if (arg == "--cacert") {
+                CTlsSocket::SetExtraCaFile(std::string(value));
             } else if (!ParseTimeout(value, request.timeout)) {
                 return Usage("the time-out must be a number of milliseconds");
             }
@@ -170,8 +172,10 @@ int RunFetch(Arguments args) {
     char escaped[kMaxUrlLength + 1];
     UrlParts url;
     if (!EscapeUrl(request.url, escaped, sizeof escaped) || !url.SplitUrl(escaped) ||
-        url.Scheme() != UrlSchemeHttp || url.HostName().empty()) {
-        std::fprintf(stderr, "keldwick-cli fetch: not a plain http URL: %s\n", request.url.c_str());
+        (url.Scheme() != UrlSchemeHttp && url.Scheme() != UrlSchemeHttps) ||
+        url.HostName().empty()) {
+        std::fprintf(stderr, "keldwick-cli fetch: not an http or https URL: %s\n",
+                     request.url.c_str());
         return 2;
     }
     RequestOptions options;

@@ -10,8 +10,9 @@ namespace cli {
 int RunGetErrorMessage(Arguments args) {
     std::map<std::string, std::string> options;
     int verbosity = 0;
-    if (const int parsed = ParseOptions("get-error-message", args,
-                                        {"--session", "--code", "--endpoint"}, options, verbosity);
+    if (const int parsed =
+            ParseOptions("get-error-message", args,
+                         {"--session", "--code", "--endpoint", "--cacert"}, options, verbosity);
         parsed >= 0) {
         return parsed;
     }

@@ -7,7 +7,8 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
-  libexpat1-dev
+  libexpat1-dev libssl-dev openssl
+  nginx tinyproxy
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   fonts-dejavu-core fonts-liberation fontconfig libfontconfig-dev

@@ -32,6 +32,7 @@ CSyncSocket::WaitResult CSyncSocket::WaitFor(short events) {
     const std::uint32_t timeout = net::EffectiveWaitMs(m_waitTimeout);
     const Clock::time_point start = Clock::now();
     Clock::time_point end = start + std::chrono::milliseconds(timeout);
+    m_waitCutByDeadline = m_deadline < end;
     end = std::min(end, m_deadline);
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
@@ -84,6 +85,7 @@ bool CSyncSocket::ApplyTimeout(int option, std::uint32_t& applied, std::uint32_t
 bool CSyncSocket::PrepareWait(int option, std::uint32_t& applied) {
     // A kernel time-out of 0 would mean no bound at all.
     const std::uint32_t bound = WaitBound();
+    m_waitCutByDeadline = bound < net::EffectiveWaitMs(m_waitTimeout);
     if (bound == 0) {
         m_lastError = net::kErrorTimedOut;
         return false;

@@ -58,6 +58,9 @@ public:
     // No wait ends later than `deadline` until ClearDeadline.
     void SetDeadline(Clock::time_point deadline) { m_deadline = deadline; }
     void ClearDeadline() { m_deadline = Clock::time_point::max(); }
+    // True when the last wait was shortened by the deadline, so a time-out it ended in was the
+    // deadline's and not the wait bound's.
+    [[nodiscard]] bool DeadlineCutLastWait() const { return m_waitCutByDeadline; }
 
     std::int32_t m_lastError = 0;
     std::uint32_t m_waitTimeout = net::kWaitForever;
@@ -85,4 +88,5 @@ private:
     std::mutex m_readLock;
     std::mutex m_writeLock;
     Clock::time_point m_deadline = Clock::time_point::max();
+    bool m_waitCutByDeadline = false;
 };
