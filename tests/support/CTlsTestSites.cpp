@@ -20,7 +20,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-bool Installed(const char* program) {
+} // namespace
+
+bool CTlsTestSites::Installed(const char* program) {
     for (const char* folder : {"/usr/sbin/", "/usr/bin/", "/sbin/", "/bin/"}) {
         if (::access((std::string(folder) + program).c_str(), X_OK) == 0) {
             return true;
@@ -29,7 +31,7 @@ bool Installed(const char* program) {
     return false;
 }
 
-pid_t Spawn(const std::vector<std::string>& args) {
+pid_t CTlsTestSites::Spawn(const std::vector<std::string>& args) {
     std::vector<char*> argv;
     for (const std::string& arg : args) {
         argv.push_back(const_cast<char*>(arg.c_str()));
@@ -44,6 +46,8 @@ pid_t Spawn(const std::vector<std::string>& args) {
     posix_spawn_file_actions_destroy(&actions);
     return spawned == 0 ? pid : -1;
 }
+
+namespace {
 
 // Waits at most `bound` for `pid`; its exit status, or -1 when it did not end in time.
 int WaitExit(pid_t pid, std::chrono::milliseconds bound) {
@@ -168,27 +172,38 @@ bool CTlsTestSites::Start() {
         << " scgi_temp_path " << f << "/scgi;\n default_type text/plain;\n"
         << m_servers << "}\n";
     m_pid = Spawn({"nginx", "-p", f, "-e", f + "/error.log", "-c", f + "/nginx.conf"});
-    const auto end = std::chrono::steady_clock::now() + 10s;
     for (std::uint16_t port : m_ports) {
-        while (!Accepts(port)) {
-            if (m_pid < 0 || std::chrono::steady_clock::now() >= end ||
-                ::waitpid(m_pid, nullptr, WNOHANG) != 0) {
-                return false;
-            }
-            std::this_thread::sleep_for(10ms);
+        if (!WaitAccepting(port, m_pid)) {
+            return false;
         }
     }
     return m_pid > 0;
 }
 
+bool CTlsTestSites::WaitAccepting(std::uint16_t port, pid_t pid) {
+    const auto end = std::chrono::steady_clock::now() + 10s;
+    while (!Accepts(port)) {
+        if (pid < 0 || std::chrono::steady_clock::now() >= end ||
+            ::waitpid(pid, nullptr, WNOHANG) != 0) {
+            return false;
+        }
+        std::this_thread::sleep_for(10ms);
+    }
+    return true;
+}
+
 void CTlsTestSites::Stop() {
-    if (m_pid <= 0) {
+    StopProcess(m_pid);
+}
+
+void CTlsTestSites::StopProcess(pid_t& pid) {
+    if (pid <= 0) {
         return;
     }
-    ::kill(m_pid, SIGTERM);
-    if (WaitExit(m_pid, 5s) < 0) {
-        ::kill(m_pid, SIGKILL);
-        ::waitpid(m_pid, nullptr, 0);
+    ::kill(pid, SIGTERM);
+    if (WaitExit(pid, 5s) < 0) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
     }
-    m_pid = -1;
+    pid = -1;
 }

@@ -39,6 +39,14 @@ public:
     static std::uint16_t FreePort();
     // Runs a program (no shell) and waits at most `seconds` for it; true when it exits with 0.
     static bool Run(const std::vector<std::string>& args, int seconds = 20);
+    // Starts a program (no shell, output dropped); -1 when it cannot start.
+    static pid_t Spawn(const std::vector<std::string>& args);
+    // Waits at most 10 s until `port` accepts; false when `pid` ended first or time ran out.
+    static bool WaitAccepting(std::uint16_t port, pid_t pid);
+    // SIGTERM, then SIGKILL after 5 s; `pid` becomes -1.
+    static void StopProcess(pid_t& pid);
+    // True when the program is installed in one of the system's program folders.
+    static bool Installed(const char* program);
 
 private:
     bool MakeCertificates();

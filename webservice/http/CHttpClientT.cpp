@@ -94,6 +94,10 @@ bool CHttpClientT::TakeUrl(const UrlParts& url) {
     if (m_currentUrl.PortNumber() == 0) {
         m_currentUrl.SetPortNumber(secure ? std::uint16_t{443} : m_options->port);
     }
+    if (!ProxyRoute::ForUrl(m_currentUrl, m_proxy)) {
+        m_failureNote = "the proxy variable holds no usable http URL";
+        return false;
+    }
     return true;
 }
 
@@ -113,7 +117,8 @@ bool CHttpClientT::ExchangeRequest(const UrlParts& url, const RequestOptions* op
 bool CHttpClientT::RunExchange(const UrlParts& url) {
     m_stage = ExchangeStage::Preparing;
     if (!TakeUrl(url)) {
-        m_failureNote = "it is not an http or https URL with a host";
+        m_failureNote =
+            m_failureNote.empty() ? "it is not an http or https URL with a host" : m_failureNote;
         return false;
     }
     if (!ComposeRequestHead(m_requestHead)) {
@@ -227,7 +232,14 @@ std::string CHttpClientT::FailureReason() const {
         if (net::IsResolverError(m_lastError)) {
             return "resolving " + Printable(m_currentUrl.HostName()) + " failed: " + ErrorText();
         }
+        if (m_proxy.Used()) {
+            return "connecting to the proxy " + m_proxy.Where() + " failed: " + ErrorText();
+        }
         return "connecting to " + Where() + " failed: " + ErrorText();
+    case ExchangeStage::Tunnelling:
+        return m_failureNote.empty()
+                   ? "asking the proxy " + m_proxy.Where() + " for a tunnel failed: " + ErrorText()
+                   : m_failureNote;
     case ExchangeStage::Securing:
         return "TLS handshake with " + Where() +
                " failed: " + (TlsFailure().empty() ? ErrorText() : TlsFailure());
@@ -236,6 +248,10 @@ std::string CHttpClientT::FailureReason() const {
     case ExchangeStage::Receiving:
         return ReceiveFailureReason();
     case ExchangeStage::Judging:
+        if (UsesAbsoluteForm() && (m_statusCode == 407 || m_statusCode == 403)) {
+            return "the proxy " + m_proxy.Where() + " refused the request: it answered \"" +
+                   Printable(StatusLine()) + "\"";
+        }
         return Where() + " answered \"" + Printable(StatusLine()) + "\"";
     case ExchangeStage::Redirecting:
         return "following a redirect failed: " + m_failureNote;

@@ -23,6 +23,7 @@
 #include "net/CTlsSocket.h"
 #include "webservice/http/HeaderTable.h"
 #include "webservice/http/IHttpTrace.h"
+#include "webservice/http/ProxyRoute.h"
 #include "webservice/http/RequestOptions.h"
 #include "webservice/http/ResponseBuffer.h"
 #include "webservice/http/UrlParts.h"
@@ -54,6 +55,7 @@ struct HttpCounters {
 enum class ExchangeStage : std::uint8_t {
     Preparing,   // checking the URL and composing the head
     Connecting,  // resolving the host and connecting
+    Tunnelling,  // asking the proxy for a tunnel to the server
     Securing,    // the TLS handshake and the check of the server's certificate
     Sending,     // sending the request
     Receiving,   // waiting for and reading the answer
@@ -133,6 +135,13 @@ protected:
     [[nodiscard]] bool EnsureConnected();
     // The TLS handshake on a fresh connection to an https URL, traced.
     [[nodiscard]] bool SecureConnection();
+    [[nodiscard]] bool OpenTunnel();
+    // The URL's host as a head names it (an IPv6 literal in brackets).
+    [[nodiscard]] std::string HostForHead() const;
+    // A plain http URL through a proxy: the request line carries the whole URL.
+    [[nodiscard]] bool UsesAbsoluteForm() const;
+    // `head` with the value of its Proxy-Authorization line replaced by "********".
+    [[nodiscard]] std::string MaskProxyCredentials(std::string_view head) const;
     // Drops a kept connection that goes to another host or port, or that the server has closed
     // while it lay idle.
     void DropUnfitConnection();
@@ -191,6 +200,10 @@ private:
     std::string m_connectedHost;
     std::uint16_t m_connectedPort = 0;
     bool m_connectedSecure = false;
+    // "host:port" of the proxy the open connection goes through, empty when direct.
+    std::string m_connectedProxy;
+    // The proxy of the exchange's URL, from the environment.
+    ProxyRoute m_proxy;
     // When the last response on the connection ended.
     Clock::time_point m_lastResponseEnd{};
     std::chrono::milliseconds m_idleCheckAfter{1000};

@@ -13,7 +13,8 @@ void CHttpClientT::DropUnfitConnection() {
     }
     if (m_connectedHost != m_currentUrl.HostName() ||
         m_connectedPort != m_currentUrl.PortNumber() ||
-        m_connectedSecure != (m_currentUrl.Scheme() == UrlSchemeHttps)) {
+        m_connectedSecure != (m_currentUrl.Scheme() == UrlSchemeHttps) ||
+        m_connectedProxy != (m_proxy.Used() ? m_proxy.Where() : std::string())) {
         CloseConnection();
         return;
     }
@@ -34,14 +35,22 @@ bool CHttpClientT::EnsureConnected() {
         return true;
     }
     m_stage = ExchangeStage::Connecting;
-    if (!ConnectTo(m_currentUrl.HostNameText(), m_currentUrl.PortNumber())) {
+    // Through a proxy the connection goes to the proxy; an https one then tunnels through it.
+    const bool viaProxy = m_proxy.Used();
+    const std::uint16_t port = viaProxy ? m_proxy.port : m_currentUrl.PortNumber();
+    if (!ConnectTo(viaProxy ? m_proxy.host.c_str() : m_currentUrl.HostNameText(), port)) {
         return false;
     }
     if (m_trace != nullptr) {
-        m_trace->OnConnected(m_currentUrl.HostName(), m_currentUrl.PortNumber());
+        m_trace->OnConnected(viaProxy ? m_proxy.host : m_currentUrl.HostName(), port);
     }
     ++m_counters.connectionsOpened;
     m_connectedSecure = m_currentUrl.Scheme() == UrlSchemeHttps;
+    m_connectedProxy = viaProxy ? m_proxy.Where() : std::string();
+    if (m_connectedSecure && viaProxy && !OpenTunnel()) {
+        CloseConnection();
+        return false;
+    }
     if (m_connectedSecure && !SecureConnection()) {
         return false;
     }
@@ -102,5 +111,44 @@ bool CHttpClientT::SecureConnection() {
         m_trace->OnNote("server certificate: subject " + info.subject + ", issuer " + info.issuer);
     }
     m_stage = ExchangeStage::Connecting;
+    return true;
+}
+
+// CONNECT host:port through the proxy; any answer but 2xx refuses the tunnel.
+bool CHttpClientT::OpenTunnel() {
+    m_stage = ExchangeStage::Tunnelling;
+    const std::string target = HostForHead() + ":" + std::to_string(m_currentUrl.PortNumber());
+    const std::string head = "CONNECT " + target + " HTTP/1.1\r\nHost: " + target + "\r\n" +
+                             m_proxy.authorizationLine + "\r\n";
+    if (m_trace != nullptr) {
+        m_trace->OnRequest(MaskProxyCredentials(head), {});
+    }
+    const SocketBuffer piece{head.data(), head.size()};
+    std::uint32_t sent = 0;
+    ++m_counters.sends;
+    if (!SendBuffers({&piece, 1}, sent) || sent != head.size()) {
+        return false;
+    }
+    m_response.Reset();
+    m_parsePosition = 0;
+    if (FindHeadEnd(0) != HeadSearch::Found || ParseHead(0) != ReadSucceeded) {
+        m_failureNote = "the proxy " + m_proxy.Where() + " gave no answer to CONNECT";
+        return false;
+    }
+    if (m_trace != nullptr) {
+        m_trace->OnResponse(Head(), {});
+    }
+    const bool accepted =
+        m_statusCode >= 200 && m_statusCode <= 299 && m_parsePosition == m_response.Length();
+    if (!accepted) {
+        m_failureNote = "the proxy " + m_proxy.Where() + " refused the tunnel to " + target +
+                        ": it answered \"" + std::string(StatusLine()) + "\"";
+        return false;
+    }
+    m_response.Reset();
+    m_headers.RemoveAll();
+    m_statusCode = -1;
+    m_headLength = 0;
+    m_parsePosition = 0;
     return true;
 }

@@ -71,6 +71,14 @@ bool CHttpClientT::ComposeRequestHead(std::string& head) const {
         head.clear();
         head.reserve(256);
         head.append(m_method).append(" ");
+        // A proxy is asked for the whole URL (the absolute form); a server for the path.
+        const bool absolute = UsesAbsoluteForm();
+        if (absolute) {
+            head.append("http://").append(HostForHead());
+            if (m_currentUrl.PortNumber() != 80) {
+                head.append(":").append(std::to_string(m_currentUrl.PortNumber()));
+            }
+        }
         if (!AppendRequestTarget(head, m_currentUrl.UrlPath(), m_currentUrl.ExtraInfo())) {
             return false;
         }
@@ -90,10 +98,10 @@ bool CHttpClientT::ComposeRequestHead(std::string& head) const {
             }
             head.append(extra);
         }
-        // An IPv6 literal needs its brackets back so the line stays parseable.
-        const bool bracket = m_currentUrl.HostName().find(':') != std::string_view::npos;
-        head.append("Host: ").append(bracket ? "[" : "").append(m_currentUrl.HostName());
-        head.append(bracket ? "]\r\n" : "\r\n");
+        if (absolute) {
+            head.append(m_proxy.authorizationLine);
+        }
+        head.append("Host: ").append(HostForHead()).append("\r\n");
         head.append("User-Agent: ").append(kUserAgent).append("\r\n\r\n");
     } catch (const std::bad_alloc&) {
         return false;
@@ -134,7 +142,12 @@ bool CHttpClientT::SendRequestOnce(const std::string& head) {
                                              SocketBuffer{m_options->body, first}};
     std::uint32_t sent = 0;
     if (m_trace != nullptr) {
-        m_trace->OnRequest(head, {static_cast<const char*>(m_options->body), bodyLength});
+        const std::string_view body(static_cast<const char*>(m_options->body), bodyLength);
+        if (UsesAbsoluteForm() && !m_proxy.authorizationLine.empty()) {
+            m_trace->OnRequest(MaskProxyCredentials(head), body);
+        } else {
+            m_trace->OnRequest(head, body);
+        }
     }
     ++m_counters.sends;
     bool ok = SendBuffers({pieces.data(), first == 0 ? 1u : 2u}, sent);
@@ -143,4 +156,27 @@ bool CHttpClientT::SendRequestOnce(const std::string& head) {
         ok = SendBodyInBlocks(first, sent);
     }
     return ok && std::uint64_t{sent} == head.size() + std::uint64_t{bodyLength};
+}
+
+bool CHttpClientT::UsesAbsoluteForm() const {
+    return m_proxy.Used() && m_currentUrl.Scheme() == UrlSchemeHttp;
+}
+
+// An IPv6 literal needs its brackets back so the line stays parseable.
+std::string CHttpClientT::HostForHead() const {
+    const std::string_view host = m_currentUrl.HostName();
+    const bool bracket = host.find(':') != std::string_view::npos;
+    std::string text(bracket ? "[" : "");
+    return text.append(host).append(bracket ? "]" : "");
+}
+
+std::string CHttpClientT::MaskProxyCredentials(std::string_view head) const {
+    std::string masked(head);
+    const std::string_view line = m_proxy.authorizationLine;
+    const std::size_t at = line.empty() ? std::string::npos : masked.find(line);
+    if (at != std::string::npos) {
+        const std::size_t value = line.find("Basic ") + 6;
+        masked.replace(at + value, line.size() - value - 2, "********");
+    }
+    return masked;
 }
