@@ -94,7 +94,11 @@ bool CHttpClientT::TakeUrl(const UrlParts& url) {
     if (m_currentUrl.PortNumber() == 0) {
         m_currentUrl.SetPortNumber(secure ? std::uint16_t{443} : m_options->port);
     }
-    if (!ProxyRoute::ForUrl(m_currentUrl, m_proxy)) {
+    if (!m_proxyEnvironmentRead) {
+        m_proxyEnvironment = ProxyEnvironment::Read();
+        m_proxyEnvironmentRead = true;
+    }
+    if (!ProxyRoute::ForUrl(m_currentUrl, m_proxyEnvironment, m_proxy)) {
         m_failureNote = "the proxy variable holds no usable http URL";
         return false;
     }

@@ -204,6 +204,9 @@ private:
     std::string m_connectedProxy;
     // The proxy of the exchange's URL, from the environment.
     ProxyRoute m_proxy;
+    // The proxy variables, read at the client's first exchange and kept for its life.
+    ProxyEnvironment m_proxyEnvironment;
+    bool m_proxyEnvironmentRead = false;
     // When the last response on the connection ended.
     Clock::time_point m_lastResponseEnd{};
     std::chrono::milliseconds m_idleCheckAfter{1000};

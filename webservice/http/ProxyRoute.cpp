@@ -8,12 +8,12 @@
 
 namespace {
 
-const char* Variable(const char* lower, const char* upper) {
+std::string Variable(const char* lower, const char* upper) {
     const char* value = std::getenv(lower);
     if (value == nullptr || value[0] == '\0') {
         value = std::getenv(upper);
     }
-    return value != nullptr && value[0] != '\0' ? value : nullptr;
+    return value != nullptr ? value : "";
 }
 
 std::string Base64(std::string_view bytes) {
@@ -76,16 +76,17 @@ bool ProxyRoute::Bypasses(std::string_view list, std::string_view host) {
     return false;
 }
 
-bool ProxyRoute::ForUrl(const UrlParts& url, ProxyRoute& route) {
+ProxyEnvironment ProxyEnvironment::Read() {
+    return {Variable("http_proxy", "HTTP_PROXY"), Variable("https_proxy", "HTTPS_PROXY"),
+            Variable("no_proxy", "NO_PROXY")};
+}
+
+bool ProxyRoute::ForUrl(const UrlParts& url, const ProxyEnvironment& environment,
+                        ProxyRoute& route) {
     route = ProxyRoute{};
     const bool secure = url.Scheme() == UrlSchemeHttps;
-    const char* value =
-        secure ? Variable("https_proxy", "HTTPS_PROXY") : Variable("http_proxy", "HTTP_PROXY");
-    if (value == nullptr) {
-        return true;
-    }
-    if (const char* list = Variable("no_proxy", "NO_PROXY");
-        list != nullptr && Bypasses(list, url.HostName())) {
+    const std::string& value = secure ? environment.https : environment.http;
+    if (value.empty() || Bypasses(environment.noProxy, url.HostName())) {
         return true;
     }
     std::string text(value);

@@ -10,6 +10,16 @@
 #include <string>
 #include <string_view>
 
+// The proxy variables as read once from the environment (a lookup per exchange would cost a scan
+// of the environment on every call).
+struct ProxyEnvironment {
+    std::string http;
+    std::string https;
+    std::string noProxy;
+
+    [[nodiscard]] static ProxyEnvironment Read();
+};
+
 struct ProxyRoute {
     std::string host;
     std::uint16_t port = 0;
@@ -22,7 +32,8 @@ struct ProxyRoute {
 
     // The route for `url`: no proxy (Used() false) when none is set or no_proxy names the host.
     // False when the proxy variable holds no usable URL.
-    [[nodiscard]] static bool ForUrl(const UrlParts& url, ProxyRoute& route);
+    [[nodiscard]] static bool ForUrl(const UrlParts& url, const ProxyEnvironment& environment,
+                                     ProxyRoute& route);
     // True when the no_proxy list `list` names `host` (exactly, as a domain suffix, or "*").
     [[nodiscard]] static bool Bypasses(std::string_view list, std::string_view host);
 };

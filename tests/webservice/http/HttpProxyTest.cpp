@@ -121,13 +121,20 @@ TEST_F(HttpProxy, ProxyAskingForCredentialsRefusesWithoutAndPassesWith) {
               "the proxy " + where + " refused the tunnel to 127.0.0.1:" + std::to_string(site) +
                   ": it answered \"HTTP/1.0 407 Proxy Authentication Required\"");
 
+    // A client reads the variables at its first exchange.
     HeadRecorder trace;
-    m_client.SetTrace(&trace);
+    CHttpClientT withCredentials;
+    withCredentials.SetTrace(&trace);
     ::setenv("http_proxy", ProxyUrl(proxy.Port(), "keld:s3cret@").c_str(), 1);
     ::setenv("https_proxy", ProxyUrl(proxy.Port(), "keld:s3cret@").c_str(), 1);
-    EXPECT_TRUE(Exchange(server.Url("/"))) << m_client.FailureReason();
-    EXPECT_TRUE(Exchange(https)) << m_client.FailureReason();
-    EXPECT_EQ(m_client.Body(), "in");
+    UrlParts url;
+    ASSERT_TRUE(url.SplitUrl(server.Url("/")));
+    EXPECT_TRUE(withCredentials.ExchangeRequest(url, &m_options))
+        << withCredentials.FailureReason();
+    ASSERT_TRUE(url.SplitUrl(https));
+    EXPECT_TRUE(withCredentials.ExchangeRequest(url, &m_options))
+        << withCredentials.FailureReason();
+    EXPECT_EQ(withCredentials.Body(), "in");
     // "keld:s3cret" in Base64; the trace shows neither it nor the password.
     EXPECT_EQ(trace.heads.find("a2VsZDpzM2NyZXQ="), std::string::npos) << trace.heads;
     EXPECT_EQ(trace.heads.find("s3cret"), std::string::npos);
