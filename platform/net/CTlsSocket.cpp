@@ -342,11 +342,15 @@ bool CTlsSocket::ReceiveSome(void* buffer, std::uint32_t& length) {
 
 bool CTlsSocket::PeerHasClosed() {
     SSL* ssl = m_tls->ssl;
-    if (ssl == nullptr || !CSyncSocket::PeerHasClosed()) {
-        return ssl != nullptr && SSL_pending(ssl) > 0 ? true : CSyncSocket::PeerHasClosed();
+    if (ssl == nullptr) {
+        return CSyncSocket::PeerHasClosed();
     }
+    // Decrypted bytes nobody asked for make the connection unfit, as on a plain one.
     if (SSL_pending(ssl) > 0) {
         return true;
+    }
+    if (!CSyncSocket::PeerHasClosed()) {
+        return false;
     }
     // Something arrived: a session ticket leaves the connection fit, anything else does not.
     m_tls->probing = true;
