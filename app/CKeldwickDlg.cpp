@@ -129,6 +129,7 @@ std::string CKeldwickDlg::HelpReference(std::string_view executablePath, std::st
 
 void CKeldwickDlg::OpenHelpTopic(std::string_view topic) {
     const std::string reference = HelpReference(help::ExecutablePath(), topic);
-    // The help window belongs to no window of ours; a missing topic shows nothing.
-    (void)help::HtmlHelp(nullptr, reference, help::kHhDisplayTopic, 0);
+    // The help window belongs to no window of ours but opens beside this one; a missing topic
+    // shows nothing.
+    (void)help::HtmlHelp(this, reference, help::kHhDisplayTopic, 0);
 }

@@ -1,5 +1,6 @@
 #include "app/CSignInPage.h"
 
+#include "app/CKeyringCredentials.h"
 #include "app/CSavedCredentials.h"
 #include "app/WindowTips.h"
 #include "dialog/CDialogBuilder.h"
@@ -15,6 +16,16 @@
 #include <cstdio>
 
 namespace {
+
+std::FILE* g_failureReport = nullptr;
+
+void ReportFailure(const char* operation, const CAccountServiceT& proxy) {
+    if (g_failureReport != nullptr) {
+        std::fprintf(g_failureReport, "keldwick %s: %s\n", operation,
+                     proxy.FailureReason().c_str());
+        std::fflush(g_failureReport);
+    }
+}
 
 constexpr const char* kSessionFailed = "Error occurred while creating a session: %d";
 constexpr const char* kSignedIn = "You are signed in.\r\n";
@@ -49,8 +60,9 @@ std::string ToNarrow(const CBstr& wide) {
 }
 
 std::unique_ptr<ICredentialStore> UsersCredentials() {
-    return std::make_unique<CSavedCredentials>(settings::CSettingsStore::ForCurrentUser(),
-                                               std::string(res::LoadString(res::IDS_SETTINGS_KEY)));
+    return std::make_unique<CKeyringCredentials>(
+        CSavedCredentials(settings::CSettingsStore::ForCurrentUser(),
+                          std::string(res::LoadString(res::IDS_SETTINGS_KEY))));
 }
 
 } // namespace
@@ -86,6 +98,34 @@ void CSignInPage::OnInitDialog() {
         m_pageTips, *this, [this](int id) { return Control(id); }, kPageTools);
     LoadCredentials(m_userId, m_password);
     DoDataExchange(false);
+    if (m_credentials) {
+        m_credentials->LoadPasswordLater([this, userId = m_userId](const std::string& password) {
+            OnPasswordLoaded(userId, password);
+        });
+    }
+}
+
+void CSignInPage::OnPasswordLoaded(const std::string& userId, const std::string& password) {
+    QWidget* userIdBox = Control(res::IDC_USER_ID);
+    QWidget* passwordBox = Control(res::IDC_PASSWORD);
+    // Only into an empty box beside the user id it belongs to: what was typed meanwhile stays.
+    if (userIdBox == nullptr || passwordBox == nullptr ||
+        dialog::ControlText(*userIdBox) != userId || !dialog::ControlText(*passwordBox).empty()) {
+        return;
+    }
+    m_password = password;
+    dialog::SetControlText(*passwordBox, password);
+}
+
+void CSignInPage::OnSaveFinished(unsigned statusWrite, bool saved) {
+    // Added to the sign-in's status unless another press has written the status box since.
+    if (saved || statusWrite != m_statusWrites) {
+        return;
+    }
+    m_statusText += kNotSaved;
+    if (QWidget* status = Control(res::IDC_STATUS)) {
+        dialog::SetControlText(*status, m_statusText);
+    }
 }
 
 void CSignInPage::DoDataExchange(bool save) {
@@ -107,8 +147,13 @@ void CSignInPage::DoDataExchange(bool save) {
     }
 }
 
+void CSignInPage::ReportFailuresTo(std::FILE* out) {
+    g_failureReport = out;
+}
+
 void CSignInPage::OnSignIn() {
     DoDataExchange(true);
+    const unsigned statusWrite = ++m_statusWrites;
     CAccountServiceT proxy;
     const CBstr userId = ToBstr(m_userId);
     const CBstr password = ToBstr(m_password);
@@ -117,25 +162,35 @@ void CSignInPage::OnSignIn() {
     const HRESULT result =
         proxy.CreateSession(userId.Get(), password.Get(), m_sessionId.Receive(), &errorCode);
     if (Failed(result)) {
+        ReportFailure("create-session", proxy);
         m_statusText = FormatResult(kSessionFailed, result);
     } else if (errorCode != 0) {
         CBstr message;
         (void)proxy.GetErrorMessage(m_sessionId.Get(), errorCode, message.Receive());
         m_statusText = ToNarrow(message);
     } else {
-        const bool saved = SaveCredentials(m_userId, m_password);
-        m_statusText = saved ? kSignedIn : std::string(kSignedIn) + kNotSaved;
+        m_statusText = kSignedIn;
+        // A keyring may answer later; a store that answers at once has already ended here.
+        if (m_credentials) {
+            m_credentials->SaveCredentialsLater(
+                m_userId, m_password,
+                [this, statusWrite](bool saved) { OnSaveFinished(statusWrite, saved); });
+        } else {
+            OnSaveFinished(statusWrite, false);
+        }
     }
     DoDataExchange(false);
 }
 
 void CSignInPage::OnEmailPassword() {
     // The boxes are not read: the request is for the user id last transferred from its box.
+    ++m_statusWrites;
     CAccountServiceT proxy;
     const CBstr userId = ToBstr(m_userId);
     int errorCode = 0;
     const HRESULT result = proxy.EmailUserPassword(userId.Get(), &errorCode);
     if (Failed(result)) {
+        ReportFailure("email-password", proxy);
         m_statusText = FormatResult(kEmailRequestFailed, result);
     } else if (errorCode == 0) {
         m_statusText = kEmailSent;

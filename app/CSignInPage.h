@@ -4,13 +4,15 @@
 //
 // Each button press builds a proxy of the account service, calls one operation (and, after an
 // error the service reports, the message lookup), writes the outcome into the status box and
-// destroys the proxy. The last accepted user id and password are kept through an ICredentialStore.
+// destroys the proxy. The last accepted user id and password are kept through an ICredentialStore;
+// a password that the store finds later (the desktop's keyring) fills the box when it comes.
 
 #include "app/ICredentialStore.h"
 #include "com/CBstr.h"
 #include "dialog/CPropertyPage.h"
 #include "tooltip/window/CTipWindow.h"
 
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -31,6 +33,11 @@ public:
     [[nodiscard]] bool HasSession() const { return !m_sessionId.IsNull(); }
     [[nodiscard]] tooltip::CTipWindow& PageTips() { return m_pageTips; }
 
+    // Where the reason of each failed call goes, in the words keldwick-cli uses ("keldwick
+    // create-session: connecting to 127.0.0.1:9 failed: Connection refused"); null (the default)
+    // for nowhere. The status box shows only the result code.
+    static void ReportFailuresTo(std::FILE* out);
+
 protected:
     void OnInitDialog() override;
 
@@ -39,6 +46,10 @@ private:
     void DoDataExchange(bool save);
     void OnSignIn();
     void OnEmailPassword();
+    // A password the store found after the page opened.
+    void OnPasswordLoaded(const std::string& userId, const std::string& password);
+    // The end of the save that the sign-in press numbered `statusWrite` started.
+    void OnSaveFinished(unsigned statusWrite, bool saved);
 
     // First among the members: made before the page's strings, destroyed last.
     tooltip::CTipWindow m_pageTips;
@@ -47,4 +58,6 @@ private:
     CBstr m_sessionId;
     std::string m_password;
     std::unique_ptr<ICredentialStore> m_credentials;
+    // Counts the presses that write the status box, so a late save result finds its own status.
+    unsigned m_statusWrites = 0;
 };

@@ -1,36 +1,31 @@
-// Keldwick: the desktop client. There is no command line beyond --version, --help and --verbose;
-// Qt's own options (-platform and the like) pass through to Qt.
+// Keldwick: the desktop client. Its own options are --help, --version and --verbose; Qt's own
+// options (-platform and the like) may come in any order with them and pass through to Qt.
 
 #include "app/CDisplayGuard.h"
 #include "app/CKeldwickApp.h"
-#include "res/VersionText.h"
+#include "app/CKeyringCredentials.h"
+#include "app/CSignInPage.h"
+#include "app/StartOptions.h"
 #include "webservice/account/CAccountServiceT.h"
 #include "webservice/soap/CTraceWriter.h"
 
 #include <cstdio>
-#include <string_view>
 
 int main(int argc, char** argv) {
-    if (argc > 1) {
-        const std::string_view option = argv[1];
-        if (option == "--version") {
-            std::fputs(res::VersionText().c_str(), stdout);
-            return 0;
-        }
-        if (option == "--help" || option == "-h") {
-            std::puts("usage: keldwick [--version | --help | --verbose]\n\n"
-                      "--verbose writes each call to the account service to standard error.\n"
-                      "Opens the Keldwick window. The About box is in the window's context menu\n"
-                      "(right-click an empty part of the window) and opens with Ctrl+Shift+A.");
-            return 0;
-        }
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments.append(QString::fromLocal8Bit(argv[i]));
     }
-    // --verbose: every service call's exchange on standard error, passwords masked.
-    static CTraceWriter trace(stderr, 1, account::kSecretElements);
-    for (int i = 1; i < argc; ++i) {
-        if (std::string_view(argv[i]) == "--verbose") {
-            CAccountServiceT::SetProcessTrace(&trace);
-        }
+    StartOptions options;
+    if (const int exitCode = ReadStartOptions(arguments, options); exitCode >= 0) {
+        return exitCode;
+    }
+    if (options.verbose) {
+        // Every service call's exchange, passwords masked, and the reason of each failed call.
+        static CTraceWriter trace(stderr, 1, account::kSecretElements);
+        CAccountServiceT::SetProcessTrace(&trace);
+        CSignInPage::ReportFailuresTo(stderr);
+        CKeyringCredentials::SetTrace(stderr);
     }
     CDisplayGuard display;
     CKeldwickApp app(argc, argv);

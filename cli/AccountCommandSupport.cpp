@@ -4,57 +4,29 @@
 #include "text/Utf8.h"
 #include "webservice/soap/CTraceWriter.h"
 
-#include <algorithm>
 #include <cstdio>
 
 namespace cli {
 
-int ParseOptions(std::string_view command, Arguments args,
-                 std::initializer_list<std::string_view> allowed,
-                 std::map<std::string, std::string>& options, int& verbosity) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string_view name = args[i];
-        if (name == "--help" || name == "-h") {
-            PrintCommandHelp(command);
-            return 0;
-        }
-        if (name == "-v" || name == "--verbose" || name == "-vv") {
-            verbosity += name == "-vv" ? 2 : 1;
-            continue;
-        }
-        if (std::find(allowed.begin(), allowed.end(), name) == allowed.end()) {
-            std::fprintf(stderr, "keldwick-cli %.*s: unknown option \"%.*s\"\n",
-                         static_cast<int>(command.size()), command.data(),
-                         static_cast<int>(name.size()), name.data());
-            return 2;
-        }
-        if (i + 1 >= args.size()) {
-            std::fprintf(stderr, "keldwick-cli %.*s: %.*s needs a value\n",
-                         static_cast<int>(command.size()), command.data(),
-                         static_cast<int>(name.size()), name.data());
-            return 2;
-        }
-        if (!options.emplace(std::string(name), std::string(args[++i])).second) {
-            std::fprintf(stderr, "keldwick-cli %.*s: %.*s given twice\n",
-                         static_cast<int>(command.size()), command.data(),
-                         static_cast<int>(name.size()), name.data());
-            return 2;
-        }
+void AddCallOptions(CLI::App& command, CallOptions& options, bool withEndpoint) {
+    command.add_flag("-v,--verbose", options.verbosity,
+                     "write the exchange to standard error (\"> \" request lines, \"< \" answer "
+                     "lines, \"* \" notes); -vv adds the bodies. Passwords show as ********.");
+    if (withEndpoint) {
+        command.add_option(
+            "--endpoint", options.endpoint,
+            "the service's URL (default: $KELDWICK_ENDPOINT, else the built-in one)");
     }
-    return -1;
+    command.add_option("--cacert", options.caFile,
+                       "over https, also trust the CA certificates in this PEM file (default: "
+                       "$KELDWICK_CA_FILE, else only the system's)");
 }
 
-void PrintCommandHelp(std::string_view command) {
-    for (const CliCommand& entry : AllCommands()) {
-        if (entry.name == command) {
-            std::printf("usage: keldwick-cli %.*s\n", static_cast<int>(entry.usage.size()),
-                        entry.usage.data());
-        }
+void TrustCaFile(const CallOptions& options) {
+    // Trusted beside the system's store, for every call this process makes.
+    if (!options.caFile.empty()) {
+        CTlsSocket::SetExtraCaFile(options.caFile);
     }
-    std::printf("\n-v, --verbose: write the exchange to standard error (\"> \" request lines, "
-                "\"< \" answer\nlines, \"* \" notes); -vv adds the bodies. Passwords show as "
-                "********.\n%.*s",
-                static_cast<int>(kExitStatusHelp.size()), kExitStatusHelp.data());
 }
 
 IHttpTrace* TraceFor(int verbosity) {
@@ -66,17 +38,12 @@ IHttpTrace* TraceFor(int verbosity) {
     return verbosity == 1 ? &headsOnly : &withBodies;
 }
 
-std::optional<CAccountServiceT> MakeProxy(const std::map<std::string, std::string>& options,
-                                          int verbosity) {
+std::optional<CAccountServiceT> MakeProxy(const CallOptions& options) {
     // The one proxy of this process takes the trace when it is made.
-    CAccountServiceT::SetProcessTrace(TraceFor(verbosity));
-    // A private CA is trusted beside the system's store, for this process's calls.
-    if (const auto caFile = options.find("--cacert"); caFile != options.end()) {
-        CTlsSocket::SetExtraCaFile(caFile->second);
-    }
-    const auto endpoint = options.find("--endpoint");
-    if (endpoint != options.end()) {
-        return std::optional<CAccountServiceT>(std::in_place, endpoint->second);
+    CAccountServiceT::SetProcessTrace(TraceFor(options.verbosity));
+    TrustCaFile(options);
+    if (!options.endpoint.empty()) {
+        return std::optional<CAccountServiceT>(std::in_place, options.endpoint);
     }
     return std::optional<CAccountServiceT>(std::in_place);
 }

@@ -3,9 +3,10 @@
 
 #include "cli/AccountCommandSupport.h"
 
-#include <charconv>
 #include <chrono>
 #include <cstdio>
+#include <limits>
+#include <memory>
 #include <sys/resource.h>
 
 namespace cli {
@@ -16,11 +17,6 @@ constexpr std::uint32_t kDefaultCount = 1000;
 
 double Seconds(const timeval& time) {
     return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
-}
-
-bool ParseCount(const std::string& text, std::uint32_t& count) {
-    const char* end = text.data() + text.size();
-    return !text.empty() && std::from_chars(text.data(), end, count).ptr == end && count > 0;
 }
 
 struct BenchFigures {
@@ -41,42 +37,24 @@ void PrintFigures(const BenchFigures& figures, std::uint32_t connections) {
     std::printf("connections opened: %u\n", connections);
 }
 
-} // namespace
-
-int RunBench(Arguments args) {
-    if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
-        PrintCommandHelp("bench");
-        return 0;
-    }
-    if (args.empty() || args[0] != "create-session") {
-        std::fprintf(stderr, "keldwick-cli bench: the only benchmark is \"create-session\"\n");
-        return 2;
-    }
-    std::map<std::string, std::string> options;
-    int verbosity = 0;
-    if (const int parsed = ParseOptions(
-            "bench", args.subspan(1), {"--user", "--password", "--count", "--endpoint", "--cacert"},
-            options, verbosity);
-        parsed >= 0) {
-        return parsed;
-    }
+struct BenchOptions {
+    CallOptions call;
+    std::string user;
+    std::string password;
     std::uint32_t count = kDefaultCount;
-    if (options.count("--user") == 0 || options.count("--password") == 0 ||
-        (options.count("--count") != 0 && !ParseCount(options["--count"], count))) {
-        std::fprintf(stderr, "keldwick-cli bench: --user and --password are needed, and --count "
-                             "must be a positive number\n");
-        return 2;
-    }
-    auto proxy = MakeProxy(options, verbosity);
-    const CBstr user = ToBstr(options["--user"]);
-    const CBstr password = ToBstr(options["--password"]);
+};
+
+int RunBench(const BenchOptions& options) {
+    auto proxy = MakeProxy(options.call);
+    const CBstr user = ToBstr(options.user);
+    const CBstr password = ToBstr(options.password);
     rusage before{};
     rusage after{};
     getrusage(RUSAGE_SELF, &before);
     const auto start = std::chrono::steady_clock::now();
     BenchFigures figures;
     HRESULT hr = S_OK;
-    for (; figures.calls < count; ++figures.calls) {
+    for (; figures.calls < options.count; ++figures.calls) {
         BSTR session = nullptr;
         std::int32_t errorCode = 0;
         hr = proxy->CreateSession(user.Get(), password.Get(), &session, &errorCode);
@@ -96,6 +74,23 @@ int RunBench(Arguments args) {
     std::printf("TLS full handshakes: %u, resumptions: %u\n", client.TlsCounts().fullHandshakes,
                 client.TlsCounts().resumptions);
     return Failed(hr) ? ReportCall("bench", *proxy, hr) : 0;
+}
+
+} // namespace
+
+CommandRunner DefineBench(CLI::App& command) {
+    command.require_subcommand(1);
+    CLI::App* createSession = command.add_subcommand(
+        "create-session", "N CreateSession calls on one proxy and one kept connection");
+    createSession->footer(std::string(kExitStatusHelp));
+    auto options = std::make_shared<BenchOptions>();
+    AddCallOptions(*createSession, options->call, true);
+    createSession->add_option("--user", options->user, "the user id")->required();
+    createSession->add_option("--password", options->password, "the password")->required();
+    AddNumberOption(*createSession, "--count", options->count, 1,
+                    std::numeric_limits<std::uint32_t>::max(),
+                    "the number of calls (default: 1000)");
+    return [options] { return RunBench(*options); };
 }
 
 } // namespace cli

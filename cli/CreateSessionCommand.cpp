@@ -3,25 +3,22 @@
 #include "cli/AccountCommandSupport.h"
 
 #include <cstdio>
+#include <memory>
 
 namespace cli {
 
-int RunCreateSession(Arguments args) {
-    std::map<std::string, std::string> options;
-    int verbosity = 0;
-    if (const int parsed =
-            ParseOptions("create-session", args, {"--user", "--password", "--endpoint", "--cacert"},
-                         options, verbosity);
-        parsed >= 0) {
-        return parsed;
-    }
-    if (options.count("--user") == 0 || options.count("--password") == 0) {
-        std::fprintf(stderr, "keldwick-cli create-session: --user and --password are needed\n");
-        return 2;
-    }
-    auto proxy = MakeProxy(options, verbosity);
-    const CBstr user = ToBstr(options["--user"]);
-    const CBstr password = ToBstr(options["--password"]);
+namespace {
+
+struct CreateSessionOptions {
+    CallOptions call;
+    std::string user;
+    std::string password;
+};
+
+int RunCreateSession(const CreateSessionOptions& options) {
+    auto proxy = MakeProxy(options.call);
+    const CBstr user = ToBstr(options.user);
+    const CBstr password = ToBstr(options.password);
     BSTR session = nullptr;
     std::int32_t errorCode = 0;
     const HRESULT hr = proxy->CreateSession(user.Get(), password.Get(), &session, &errorCode);
@@ -31,6 +28,16 @@ int RunCreateSession(Arguments args) {
         std::printf("error code: %d\n", errorCode);
     }
     return ReportCall("create-session", *proxy, hr);
+}
+
+} // namespace
+
+CommandRunner DefineCreateSession(CLI::App& command) {
+    auto options = std::make_shared<CreateSessionOptions>();
+    AddCallOptions(command, options->call, true);
+    command.add_option("--user", options->user, "the user id")->required();
+    command.add_option("--password", options->password, "the password")->required();
+    return [options] { return RunCreateSession(*options); };
 }
 
 } // namespace cli

@@ -214,26 +214,14 @@ std::unique_ptr<QGuiApplication> EnsureGuiApplication() {
     return std::make_unique<QGuiApplication>(argc, argv);
 }
 
-} // namespace
-
-int RunEffects(Arguments args) {
+struct EffectsOptions {
     std::string out;
-    double ratio = 1.0;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--out" && i + 1 < args.size()) {
-            out = std::string(args[++i]);
-        } else if (args[i] == "--ratio" && i + 1 < args.size() &&
-                   (args[i + 1] == "1" || args[i + 1] == "2")) {
-            ratio = args[++i] == "2" ? 2.0 : 1.0;
-        } else {
-            std::fprintf(stderr, "usage: keldwick-cli effects --out DIR [--ratio 1|2]\n");
-            return 2;
-        }
-    }
-    if (out.empty()) {
-        std::fprintf(stderr, "usage: keldwick-cli effects --out DIR [--ratio 1|2]\n");
-        return 2;
-    }
+    int ratio = 1;
+};
+
+int RunEffects(const EffectsOptions& options) {
+    const std::string& out = options.out;
+    const double ratio = options.ratio;
     const auto app = EnsureGuiApplication();
     const QString dir = QString::fromStdString(out);
     if (!QDir().mkpath(dir)) {
@@ -243,6 +231,16 @@ int RunEffects(Arguments args) {
     const bool ok = DrawBackgrounds(dir, ratio) && DrawShadow(dir, ratio) &&
                     DrawImageStyles(dir, ratio) && DrawStrip(dir, ratio) && DrawFrames(dir, ratio);
     return ok ? 0 : 1;
+}
+
+} // namespace
+
+CommandRunner DefineEffects(CLI::App& command) {
+    auto options = std::make_shared<EffectsOptions>();
+    command.add_option("--out", options->out, "the folder the PNG files go to")->required();
+    AddNumberOption(command, "--ratio", options->ratio, 1, 2,
+                    "device pixels per logical pixel (default: 1)");
+    return [options] { return RunEffects(*options); };
 }
 
 } // namespace cli

@@ -3,29 +3,35 @@
 #include "cli/AccountCommandSupport.h"
 
 #include <cstdio>
+#include <memory>
 
 namespace cli {
 
-int RunEmailPassword(Arguments args) {
-    std::map<std::string, std::string> options;
-    int verbosity = 0;
-    if (const int parsed = ParseOptions("email-password", args,
-                                        {"--user", "--endpoint", "--cacert"}, options, verbosity);
-        parsed >= 0) {
-        return parsed;
-    }
-    if (options.count("--user") == 0) {
-        std::fprintf(stderr, "keldwick-cli email-password: --user is needed\n");
-        return 2;
-    }
-    auto proxy = MakeProxy(options, verbosity);
-    const CBstr user = ToBstr(options["--user"]);
+namespace {
+
+struct EmailPasswordOptions {
+    CallOptions call;
+    std::string user;
+};
+
+int RunEmailPassword(const EmailPasswordOptions& options) {
+    auto proxy = MakeProxy(options.call);
+    const CBstr user = ToBstr(options.user);
     std::int32_t result = 0;
     const HRESULT hr = proxy->EmailUserPassword(user.Get(), &result);
     if (Succeeded(hr)) {
         std::printf("error code: %d\n", result);
     }
     return ReportCall("email-password", *proxy, hr);
+}
+
+} // namespace
+
+CommandRunner DefineEmailPassword(CLI::App& command) {
+    auto options = std::make_shared<EmailPasswordOptions>();
+    AddCallOptions(command, options->call, true);
+    command.add_option("--user", options->user, "the user id")->required();
+    return [options] { return RunEmailPassword(*options); };
 }
 
 } // namespace cli

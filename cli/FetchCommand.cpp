@@ -4,7 +4,9 @@
 #include "cli/AccountCommandSupport.h"
 
 #include "net/SocketErrors.h"
+#include "webservice/account/AccountServiceTables.h"
 #include "webservice/http/CHttpClientT.h"
+#include "webservice/soap/CTraceWriter.h"
 
 #include <cstdio>
 #include <cstring>
@@ -21,37 +23,14 @@ namespace cli {
 namespace {
 
 struct FetchRequest {
+    CallOptions call;
     std::string method = "GET";
-    std::string headers;
+    std::vector<std::string> headers;
     std::string contentType;
-    std::vector<char> body;
+    std::string dataFile;
     std::uint32_t timeout = net::kWaitForever;
     std::string url;
-    int verbosity = 0;
 };
-
-int Usage(const char* problem) {
-    std::fprintf(stderr, "keldwick-cli fetch: %s\n", problem);
-    return 2;
-}
-
-bool ParseTimeout(std::string_view text, std::uint32_t& timeout) {
-    std::uint64_t value = 0;
-    if (text.empty() || text.size() > 10) {
-        return false;
-    }
-    for (char c : text) {
-        if (c < '0' || c > '9') {
-            return false;
-        }
-        value = value * 10 + static_cast<std::uint64_t>(c - '0');
-    }
-    if (value > std::numeric_limits<std::uint32_t>::max()) {
-        return false;
-    }
-    timeout = static_cast<std::uint32_t>(value);
-    return true;
-}
 
 bool ReadBodyFile(const std::string& path, std::vector<char>& body) {
     std::ifstream in(path, std::ios::binary);
@@ -67,61 +46,6 @@ bool IsHeaderLine(std::string_view line) {
     const std::size_t colon = line.find(':');
     return colon != std::string_view::npos && colon > 0 &&
            line.find_first_of("\r\n") == std::string_view::npos;
-}
-
-int ParseArguments(Arguments args, FetchRequest& request) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string_view arg = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (arg == "--help" || arg == "-h") {
-            PrintCommandHelp("fetch");
-            return -1;
-        }
-        if (arg == "-v" || arg == "--verbose" || arg == "-vv") {
-            request.verbosity += arg == "-vv" ? 2 : 1;
-            continue;
-        }
-        if (arg == "--method" || arg == "--header" || arg == "--content-type" ||
-            arg == "--data-file" || arg == "--timeout" || arg == "--cacert") {
-            if (!hasValue) {
-                return Usage("an option lacks its value");
-            }
-            const std::string_view value = args[++i];
-            if (arg == "--method") {
-                if (value.empty() || value.find_first_of(" \r\n") != std::string_view::npos) {
-                    return Usage("the method must be one word");
-                }
-                request.method = value;
-            } else if (arg == "--header") {
-                if (!IsHeaderLine(value)) {
-                    return Usage("a header must read \"Name: value\" on one line");
-                }
-                request.headers.append(value).append("\r\n");
-            } else if (arg == "--content-type") {
-                if (value.find_first_of("\r\n") != std::string_view::npos) {
-                    return Usage("the content type must be one line");
-                }
-                request.contentType = value;
-            } else if (arg == "--data-file") {
-                if (!ReadBodyFile(std::string(value), request.body)) {
-                    std::fprintf(stderr, "keldwick-cli fetch: cannot read %.*s\n",
-                                 static_cast<int>(value.size()), value.data());
-                    return 1;
-                }
-            } else if (arg == "--cacert") {
-                CTlsSocket::SetExtraCaFile(std::string(value));
-            } else if (!ParseTimeout(value, request.timeout)) {
-                return Usage("the time-out must be a number of milliseconds");
-            }
-        } else if (!arg.empty() && arg.front() == '-') {
-            return Usage("unknown option");
-        } else if (request.url.empty()) {
-            request.url = arg;
-        } else {
-            return Usage("only one URL may be given");
-        }
-    }
-    return request.url.empty() ? Usage("no URL given") : 0;
 }
 
 const char* OutcomeText(ReadOutcome outcome) {
@@ -151,23 +75,46 @@ void PrintResult(const CHttpClientT& client) {
     if (client.GetStatus() < 0 && client.m_lastError != 0) {
         const int code = client.m_lastError;
         std::fprintf(stderr, "error: %d (%s)\n", code,
-                     net::IsResolverError(code) ? gai_strerror(code) : std::strerror(code));
+                     code == net::kErrorResolveTimedOut ? "the name's lookup timed out"
+                     : net::IsResolverError(code)       ? gai_strerror(code)
+                                                        : std::strerror(code));
     }
-    client.Headers().ForEach([](std::string_view name, std::string_view value) {
-        std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(name.size()), name.data(),
-                     static_cast<int>(value.size()), value.data());
+    // A server may echo credentials back in its headers; they are hidden as in a trace.
+    const CTraceWriter masker(stderr, 0, account::kSecretElements);
+    client.Headers().ForEach([&masker](std::string_view name, std::string_view value) {
+        std::string line(name);
+        const std::string shown = masker.MaskHeaderLine(line.append(": ").append(value));
+        std::fprintf(stderr, "%s\n", shown.c_str());
     });
     const std::string_view body = client.Body();
     std::fwrite(body.data(), 1, body.size(), stdout);
     std::fflush(stdout);
 }
 
-} // namespace
+// The checks of the option values; CLI11 hands them the text and reports what they answer.
+std::string OneWord(std::string& value) {
+    return value.empty() || value.find_first_of(" \r\n") != std::string::npos
+               ? "the method must be one word"
+               : "";
+}
 
-int RunFetch(Arguments args) {
-    FetchRequest request;
-    if (const int usage = ParseArguments(args, request); usage != 0) {
-        return usage < 0 ? 0 : usage;
+std::string HeaderLine(std::string& value) {
+    return IsHeaderLine(value) ? "" : "a header must read \"Name: value\" on one line";
+}
+
+std::string OneLine(std::string& value) {
+    return value.find_first_of("\r\n") == std::string::npos ? "" : "must be one line";
+}
+
+int RunFetch(const FetchRequest& request) {
+    std::vector<char> body;
+    if (!request.dataFile.empty() && !ReadBodyFile(request.dataFile, body)) {
+        std::fprintf(stderr, "keldwick-cli fetch: cannot read %s\n", request.dataFile.c_str());
+        return 1;
+    }
+    std::string headers;
+    for (const std::string& line : request.headers) {
+        headers.append(line).append("\r\n");
     }
     char escaped[kMaxUrlLength + 1];
     UrlParts url;
@@ -180,19 +127,41 @@ int RunFetch(Arguments args) {
     }
     RequestOptions options;
     options.method = request.method.c_str();
-    options.extraHeaders = request.headers.empty() ? nullptr : request.headers.c_str();
+    options.extraHeaders = headers.empty() ? nullptr : headers.c_str();
     options.contentType = request.contentType.empty() ? nullptr : request.contentType.c_str();
-    options.body = request.body.empty() ? nullptr : request.body.data();
-    options.bodyLength = static_cast<std::uint32_t>(request.body.size());
+    options.body = body.empty() ? nullptr : body.data();
+    options.bodyLength = static_cast<std::uint32_t>(body.size());
     options.timeout = request.timeout;
     auto client = std::make_unique<CHttpClientT>();
-    client->SetTrace(TraceFor(request.verbosity));
+    client->SetTrace(TraceFor(request.call.verbosity));
+    TrustCaFile(request.call);
     const bool ok = client->ExchangeRequest(url, &options);
     if (!ok) {
         std::fprintf(stderr, "keldwick-cli fetch: %s\n", client->FailureReason().c_str());
     }
     PrintResult(*client);
     return ok ? 0 : 1;
+}
+
+} // namespace
+
+CommandRunner DefineFetch(CLI::App& command) {
+    auto request = std::make_shared<FetchRequest>();
+    AddCallOptions(command, request->call, false);
+    command.add_option("--method", request->method, "the request method (default: GET)")
+        ->check(CLI::Validator(OneWord, "WORD"));
+    command.add_option("--header", request->headers, "an extra header line; may be repeated")
+        ->allow_extra_args(false)
+        ->check(CLI::Validator(HeaderLine, "\"Name: value\""));
+    command.add_option("--content-type", request->contentType, "the body's content type")
+        ->check(CLI::Validator(OneLine, "TYPE"));
+    command.add_option("--data-file", request->dataFile, "send this file's bytes as the body");
+    AddNumberOption(
+        command, "--timeout", request->timeout, 0, std::numeric_limits<std::uint32_t>::max(),
+        "milliseconds each wait on the network may last (default 30000, as for 4294967295)");
+    command.add_option("URL", request->url, "http[s]://host[:port]/path; an IPv6 host in brackets")
+        ->required();
+    return [request] { return RunFetch(*request); };
 }
 
 } // namespace cli

@@ -2,39 +2,44 @@
 
 #include "cli/AccountCommandSupport.h"
 
-#include <charconv>
 #include <cstdio>
+#include <limits>
+#include <memory>
 
 namespace cli {
 
-int RunGetErrorMessage(Arguments args) {
-    std::map<std::string, std::string> options;
-    int verbosity = 0;
-    if (const int parsed =
-            ParseOptions("get-error-message", args,
-                         {"--session", "--code", "--endpoint", "--cacert"}, options, verbosity);
-        parsed >= 0) {
-        return parsed;
-    }
-    const auto code = options.find("--code");
-    std::int32_t errorCode = 0;
-    if (code == options.end() ||
-        std::from_chars(code->second.data(), code->second.data() + code->second.size(), errorCode)
-                .ptr != code->second.data() + code->second.size() ||
-        code->second.empty()) {
-        std::fprintf(stderr, "keldwick-cli get-error-message: --code needs a 32-bit number\n");
-        return 2;
-    }
-    auto proxy = MakeProxy(options, verbosity);
-    const auto session = options.find("--session");
-    const CBstr sessionId = session != options.end() ? ToBstr(session->second) : CBstr();
+namespace {
+
+struct GetErrorMessageOptions {
+    CallOptions call;
+    std::string session;
+    const CLI::Option* sessionGiven = nullptr;
+    std::int32_t code = 0;
+};
+
+int RunGetErrorMessage(const GetErrorMessageOptions& options) {
+    auto proxy = MakeProxy(options.call);
+    const CBstr sessionId = options.sessionGiven->count() > 0 ? ToBstr(options.session) : CBstr();
     BSTR message = nullptr;
-    const HRESULT hr = proxy->GetErrorMessage(sessionId.Get(), errorCode, &message);
+    const HRESULT hr = proxy->GetErrorMessage(sessionId.Get(), options.code, &message);
     const CBstr owned = CBstr::Attach(message);
     if (Succeeded(hr)) {
         std::printf("message: %s\n", Printable(owned.Get()).c_str());
     }
     return ReportCall("get-error-message", *proxy, hr);
+}
+
+} // namespace
+
+CommandRunner DefineGetErrorMessage(CLI::App& command) {
+    auto options = std::make_shared<GetErrorMessageOptions>();
+    AddCallOptions(command, options->call, true);
+    options->sessionGiven =
+        command.add_option("--session", options->session, "the session id (default: none)");
+    AddNumberOption(command, "--code", options->code, std::numeric_limits<std::int32_t>::min(),
+                    std::numeric_limits<std::int32_t>::max(), "the service's error code")
+        ->required();
+    return [options] { return RunGetErrorMessage(*options); };
 }
 
 } // namespace cli

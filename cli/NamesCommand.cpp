@@ -10,11 +10,9 @@
 
 namespace cli {
 
-int RunNames(Arguments args) {
-    if (!args.empty()) {
-        std::fprintf(stderr, "usage: keldwick-cli names\n");
-        return 2;
-    }
+namespace {
+
+int RunNames() {
     names::CSystemNameSources sources;
     names::CLinuxComputerNames computerNames(sources);
     const std::string text = CComputerInfoText::Gather(computerNames);
@@ -23,6 +21,12 @@ int RunNames(Arguments args) {
         return 1;
     }
     return 0;
+}
+
+} // namespace
+
+CommandRunner DefineNames(CLI::App&) {
+    return RunNames;
 }
 
 } // namespace cli

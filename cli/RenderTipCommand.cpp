@@ -18,8 +18,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <limits>
+#include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace cli {
 
@@ -41,67 +44,12 @@ struct RenderTipOptions {
     std::string out;
 };
 
-int Usage(const char* problem) {
-    std::fprintf(stderr,
-                 "keldwick-cli render-tip: %s\nusage: keldwick-cli render-tip [--wrap PIXELS] "
-                 "[--lines] [--hot] [--frame N] [--balloon [--ratio 1|2|3]] (--in FILE | TEXT) "
-                 "--out FILE.png\n",
-                 problem);
-    return 2;
-}
-
-// Returns 0 when the options were read, else the exit code of the usage error.
-int ReadOptions(Arguments args, RenderTipOptions& options) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string_view arg = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (arg == "--lines") {
-            options.lines = true;
-        } else if (arg == "--hot") {
-            options.hot = true;
-        } else if (arg == "--balloon") {
-            options.balloon = true;
-        } else if (arg == "--ratio") {
-            if (!hasValue || (args[i + 1] != "1" && args[i + 1] != "2" && args[i + 1] != "3")) {
-                return Usage("--ratio takes 1, 2 or 3");
-            }
-            options.ratio = args[++i][0] - '0';
-        } else if (arg == "--wrap" || arg == "--in" || arg == "--out" || arg == "--frame") {
-            if (!hasValue) {
-                return Usage("an option lacks its value");
-            }
-            const std::string_view value = args[++i];
-            if (arg == "--wrap") {
-                const auto [end, ec] =
-                    std::from_chars(value.data(), value.data() + value.size(), options.wrap);
-                if (ec != std::errc() || end != value.data() + value.size() || options.wrap < 0 ||
-                    options.wrap > kMaxWrap) {
-                    return Usage("--wrap takes a number of pixels from 0 to 100000");
-                }
-            } else if (arg == "--frame") {
-                const auto [end, ec] =
-                    std::from_chars(value.data(), value.data() + value.size(), options.frame);
-                if (ec != std::errc() || end != value.data() + value.size() || options.frame < 0) {
-                    return Usage("--frame takes a frame number from 0");
-                }
-            } else if (arg == "--in") {
-                options.inFile = std::string(value);
-            } else {
-                options.out = std::string(value);
-            }
-        } else if (arg.starts_with("--")) {
-            return Usage("unknown option");
-        } else if (options.text) {
-            return Usage("give one text");
-        } else {
-            options.text = std::string(arg);
-        }
-    }
+// What the options do not say by themselves: one text from exactly one source.
+int CheckOptions(const RenderTipOptions& options) {
     if (options.inFile.has_value() == options.text.has_value()) {
-        return Usage("give either --in FILE or a TEXT");
-    }
-    if (options.out.empty()) {
-        return Usage("--out FILE.png is required");
+        std::fprintf(stderr, "keldwick-cli render-tip: give either --in FILE or a TEXT\n"
+                             "Run with --help for more information.\n");
+        return 2;
     }
     return 0;
 }
@@ -155,9 +103,19 @@ std::optional<QGuiApplication> MakeApplication() {
     return std::optional<QGuiApplication>(std::in_place, argc, argv);
 }
 
+// A picture of this size cannot be made at this ratio: the bitmaps' bound is in device pixels.
+int TooLarge(int width, int height, int ratio) {
+    std::fprintf(stderr, "keldwick-cli render-tip: %d x %d at ratio %d is too large to draw\n",
+                 width, height, ratio);
+    return 1;
+}
+
 // Light and dark squares of 8 pixels, so that the shadow and the shape's edges show.
 gfx::CBitmap Checkerboard(int width, int height, double ratio) {
     gfx::CBitmap picture = gfx::CBitmap::Create(width, height, ratio);
+    if (!picture) {
+        return picture;
+    }
     gfx::CDc dc(picture);
     for (int y = 0; y < height; y += 8) {
         for (int x = 0; x < width; x += 8) {
@@ -177,9 +135,13 @@ int RenderBalloon(const RenderTipOptions& options, const std::string& text, tool
     const tooltip::TipSettings settings;
     const int tipWidth = size.cx + 2 * settings.marginX;
     const int tipHeight = size.cy + 2 * settings.marginY + settings.anchorHeight;
-    tooltip::CPreviewWindowSystem windows(
-        Checkerboard(tipWidth + settings.shadowOffsetX + 2 * kPad,
-                     tipHeight + settings.shadowOffsetY + 2 * kPad, options.ratio));
+    const int width = tipWidth + settings.shadowOffsetX + 2 * kPad;
+    const int height = tipHeight + settings.shadowOffsetY + 2 * kPad;
+    gfx::CBitmap screen = Checkerboard(width, height, options.ratio);
+    if (!screen) {
+        return TooLarge(width, height, options.ratio);
+    }
+    tooltip::CPreviewWindowSystem windows(std::move(screen));
     tooltip::CTipWindow tip(windows, services);
     if (!tip.CreateTipWindow(windows.Owner())) {
         return 1;
@@ -200,11 +162,8 @@ int RenderBalloon(const RenderTipOptions& options, const std::string& text, tool
     return 0;
 }
 
-} // namespace
-
-int RunRenderTip(Arguments args) {
-    RenderTipOptions options;
-    if (const int usage = ReadOptions(args, options); usage != 0) {
+int RunRenderTip(const RenderTipOptions& options) {
+    if (const int usage = CheckOptions(options); usage != 0) {
         return usage;
     }
     std::string text;
@@ -240,7 +199,11 @@ int RunRenderTip(Arguments args) {
     if (options.balloon) {
         return RenderBalloon(options, text, size, services);
     }
-    gfx::CDc dc(gfx::CBitmap::Create(size.cx, size.cy, options.ratio));
+    gfx::CBitmap picture = gfx::CBitmap::Create(size.cx, size.cy, options.ratio);
+    if (!picture) {
+        return TooLarge(size.cx, size.cy, options.ratio);
+    }
+    gfx::CDc dc(picture);
     dc.FillSolidRect({0, 0, size.cx, size.cy},
                      syscolor::GetSysColour(syscolor::SysColour::InfoBackground));
     drawer.DrawPreparedOutput(dc, tooltip::HtmlRect{0, 0, size.cx, size.cy});
@@ -252,6 +215,26 @@ int RunRenderTip(Arguments args) {
         return 1;
     }
     return 0;
+}
+
+} // namespace
+
+CommandRunner DefineRenderTip(CLI::App& command) {
+    auto options = std::make_shared<RenderTipOptions>();
+    AddNumberOption(command, "--wrap", options->wrap, 0, kMaxWrap,
+                    "wrap the text at this many pixels (default: 0, no wrapping)");
+    command.add_flag("--lines", options->lines, "print the line records of the Measure pass");
+    command.add_flag("--hot", options->hot, "print the link areas of the Draw pass");
+    AddNumberOption(command, "--frame", options->frame, 0, std::numeric_limits<int>::max(),
+                    "the frame animated pictures show (default: 0)");
+    command.add_flag("--balloon", options->balloon,
+                     "draw the whole tip window: balloon, anchor, border and shadow");
+    AddNumberOption(command, "--ratio", options->ratio, 1, 3,
+                    "device pixels per logical pixel (default: 1)");
+    command.add_option("--in", options->inFile, "read the tip text from this file");
+    command.add_option("TEXT", options->text, "the tip text, when --in is not given");
+    command.add_option("--out", options->out, "the PNG file to write")->required();
+    return [options] { return RunRenderTip(*options); };
 }
 
 } // namespace cli

@@ -43,7 +43,7 @@ the same from the command line without a display.")
 
 set(CPACK_DEBIAN_SERVICE_PACKAGE_NAME keldwick-account-service)
 set(CPACK_DEBIAN_SERVICE_PACKAGE_ARCHITECTURE all)
-set(CPACK_DEBIAN_SERVICE_PACKAGE_DEPENDS python3)
+set(CPACK_DEBIAN_SERVICE_PACKAGE_DEPENDS "python3, python3-waitress")
 set(CPACK_DEBIAN_SERVICE_PACKAGE_SECTION devel)
 set(CPACK_COMPONENT_SERVICE_DESCRIPTION
     "reference account service for trying out Keldwick

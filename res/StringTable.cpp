@@ -29,7 +29,7 @@ constexpr std::array kStrings{
     StringEntry{IDS_TIP_PASSWORD, "Enter your user password in this box."},
     StringEntry{IDS_TIP_SIGN_IN,
                 "Click here to sign in to your Nimbrel account with the user id and password "
-                "above."},
+                "typed in the boxes to the left."},
     StringEntry{IDS_TIP_EMAIL_PASSWORD,
                 "If you cannot remember your password, click on this button to have it emailed to "
                 "you. You must know your user id for this to work."},

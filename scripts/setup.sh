@@ -6,18 +6,20 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config git
-  qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
-  libexpat1-dev libssl-dev openssl
+  qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev qtkeychain-qt6-dev
+  libexpat1-dev libcli11-dev libssl-dev openssl
   nginx tinyproxy
+  gnome-keyring dbus libsecret-tools
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   fonts-dejavu-core fonts-liberation fontconfig libfontconfig-dev
-  python3 python3-zeep
+  python3 python3-zeep python3-waitress
   xvfb xauth
+  weston qt6-wayland xdotool
   desktop-file-utils appstream
 )
 if [ "${1:-}" = "package" ]; then
-  packages+=(dpkg-dev file lintian xdotool)
+  packages+=(dpkg-dev file lintian)
 fi
 
 missing=()

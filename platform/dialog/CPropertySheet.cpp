@@ -93,10 +93,15 @@ CPropertyPage* CPropertySheet::Page(int index) const {
 }
 
 QRect CPropertySheet::PageRect() const {
-    const int frame = FrameWidth();
+    const int inset = PageInset();
     const QSize page = LargestPage();
-    const int top = m_tabs.geometry().bottom() + 1 + frame;
-    return QRect(kMargin + frame, top, page.width(), page.height());
+    const int top = m_tabs.geometry().bottom() + 1 + inset;
+    return QRect(kMargin + inset, top, page.width(), page.height());
+}
+
+QRect CPropertySheet::FrameRect() const {
+    const int inset = PageInset();
+    return PageRect().adjusted(-inset, -inset, inset, inset);
 }
 
 void CPropertySheet::DetachPages() {
@@ -113,24 +118,22 @@ void CPropertySheet::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     QStyleOptionTabWidgetFrame option;
     option.initFrom(this);
-    const QRect page = PageRect();
-    const int frame = FrameWidth();
-    option.rect = page.adjusted(-frame, -frame, frame, frame);
+    option.rect = FrameRect();
     option.shape = QTabBar::RoundedNorth;
     style()->drawPrimitive(QStyle::PE_FrameTabWidget, &option, &painter, this);
 }
 
 void CPropertySheet::Relayout() {
     const QSize page = LargestPage();
-    const int frame = FrameWidth();
-    const int width = page.width() + 2 * frame;
+    const int inset = PageInset();
+    const int width = page.width() + 2 * inset;
     const int tabsHeight = m_tabs.heightForWidth(width);
     m_tabs.setGeometry(kMargin, kMargin, width, tabsHeight);
     const QRect pageRect = PageRect();
     for (CPropertyPage* each : m_pages) {
         each->move(pageRect.topLeft());
     }
-    setFixedSize(width + 2 * kMargin, tabsHeight + page.height() + 2 * frame + 2 * kMargin);
+    setFixedSize(width + 2 * kMargin, tabsHeight + page.height() + 2 * inset + 2 * kMargin);
     update();
 }
 

@@ -16,6 +16,9 @@ class CPropertySheet : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kMargin = 7;
+    // Room between the page frame's line and the page, as a tab control's display area keeps
+    // inside its border: the frame then spans the width the dialog templates leave for it.
+    static constexpr int kPagePadding = 3;
 
     explicit CPropertySheet(QWidget* parent = nullptr);
     ~CPropertySheet() override;
@@ -36,6 +39,8 @@ public:
     [[nodiscard]] CSheetTabs& Tabs() { return m_tabs; }
     // The rectangle that pages occupy, in the sheet's coordinates.
     [[nodiscard]] QRect PageRect() const;
+    // The page frame drawn around PageRect, in the sheet's coordinates.
+    [[nodiscard]] QRect FrameRect() const;
 
     void DetachPages();
 
@@ -47,6 +52,8 @@ private:
     void Relayout();
     [[nodiscard]] QSize LargestPage() const;
     [[nodiscard]] int FrameWidth() const;
+    // The frame's line and the padding inside it: the page's inset on each side.
+    [[nodiscard]] int PageInset() const { return FrameWidth() + kPagePadding; }
 
     CSheetTabs m_tabs;
     std::vector<CPropertyPage*> m_pages;

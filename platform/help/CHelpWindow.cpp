@@ -3,7 +3,11 @@
 #include "help/HelpReference.h"
 #include "opener/CXdgOpener.h"
 
+#include <QKeyEvent>
+#include <QScreen>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace help {
 
@@ -34,6 +38,39 @@ void CHelpWindow::ShowTopic(const std::filesystem::path& folder,
     show();
     raise();
     activateWindow();
+}
+
+void CHelpWindow::keyPressEvent(QKeyEvent* event) {
+    // Esc closes the window in front, as in every other window of the program; the topic view
+    // passes the key on.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+QPoint CHelpWindow::PlaceBeside(const QRect& caller, const QSize& size, const QRect& screen) {
+    constexpr int kGap = 8;
+    int x = caller.right() + 1 + kGap;
+    if (x + size.width() > screen.right() + 1 &&
+        caller.left() - kGap - size.width() >= screen.left()) {
+        x = caller.left() - kGap - size.width();
+    }
+    // Clamped to the right edge first, so that a window wider than the screen keeps its left.
+    x = std::max(std::min(x, screen.right() + 1 - size.width()), screen.left());
+    const int y =
+        std::max(std::min(caller.top(), screen.bottom() + 1 - size.height()), screen.top());
+    return {x, y};
+}
+
+void CHelpWindow::MoveBeside(const QWidget& caller) {
+    const QWidget& window = *caller.window();
+    const QScreen* screen = window.screen();
+    if (screen == nullptr) {
+        return;
+    }
+    move(PlaceBeside(window.frameGeometry(), frameGeometry().size(), screen->availableGeometry()));
 }
 
 void CHelpWindow::FollowLink(const QUrl& link) {

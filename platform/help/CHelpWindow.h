@@ -27,8 +27,19 @@ public:
     // What a click on a link in the shown topic does.
     void FollowLink(const QUrl& link);
 
+    // Where a window of `size` goes beside `caller` (both frames) on a screen whose usable area is
+    // `screen`: right of the caller with the tops level, else left of it, else as far right as
+    // the screen allows; always inside the screen as far as the size permits.
+    [[nodiscard]] static QPoint PlaceBeside(const QRect& caller, const QSize& size,
+                                            const QRect& screen);
+    // Moves the window beside `caller`, on the caller's screen.
+    void MoveBeside(const QWidget& caller);
+
     // Tests: links that leave the help folder go to `opener` instead of the desktop's.
     void SetLinkOpenerForTests(std::unique_ptr<opener::ILinkOpener> opener);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     CHelpBrowser m_browser;

@@ -16,7 +16,7 @@ QPointer<CHelpWindow>& Viewer() {
 
 } // namespace
 
-QWidget* HtmlHelp(QWidget*, std::string_view file, HelpCommand command, std::uintptr_t) {
+QWidget* HtmlHelp(QWidget* caller, std::string_view file, HelpCommand command, std::uintptr_t) {
     QPointer<CHelpWindow>& viewer = Viewer();
     if (command == kHhCloseAll) {
         // Closed before the application object goes, so no window outlives it.
@@ -34,6 +34,10 @@ QWidget* HtmlHelp(QWidget*, std::string_view file, HelpCommand command, std::uin
     if (viewer.isNull()) {
         viewer = new CHelpWindow;
         viewer->setAttribute(Qt::WA_DeleteOnClose);
+        // Without a window manager's placement it would open over the main window.
+        if (caller != nullptr) {
+            viewer->MoveBeside(*caller);
+        }
     }
     viewer->ShowTopic(*folder, *topic);
     return viewer.data();

@@ -14,7 +14,7 @@ enum HelpCommand : unsigned {
     kHhCloseAll = 0x0012,
 };
 
-// `caller` is accepted for the shape of the call only: the help window is never owned by it.
+// The help window is never owned by `caller`; a new one opens beside it, on its screen.
 QWidget* HtmlHelp(QWidget* caller, std::string_view file, HelpCommand command, std::uintptr_t data);
 
 } // namespace help

@@ -28,12 +28,14 @@ CSyncSocket::~CSyncSocket() {
     CSyncSocket::CloseConnection();
 }
 
-CSyncSocket::WaitResult CSyncSocket::WaitFor(short events) {
+CSyncSocket::Clock::time_point CSyncSocket::WaitEnd() {
     const std::uint32_t timeout = net::EffectiveWaitMs(m_waitTimeout);
-    const Clock::time_point start = Clock::now();
-    Clock::time_point end = start + std::chrono::milliseconds(timeout);
+    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(timeout);
     m_waitCutByDeadline = m_deadline < end;
-    end = std::min(end, m_deadline);
+    return std::min(end, m_deadline);
+}
+
+CSyncSocket::WaitResult CSyncSocket::WaitUntil(short events, Clock::time_point end) {
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
         const int waitMs = static_cast<int>(
@@ -109,8 +111,8 @@ bool CSyncSocket::OpenSocket(int family, int type, int protocol) {
     return true;
 }
 
-bool CSyncSocket::FinishConnect() {
-    if (WaitFor(POLLOUT) != WaitResult::Ready) {
+bool CSyncSocket::FinishConnect(Clock::time_point end) {
+    if (WaitUntil(POLLOUT, end) != WaitResult::Ready) {
         return false;
     }
     int error = 0;
@@ -126,28 +128,17 @@ bool CSyncSocket::FinishConnect() {
     return true;
 }
 
-bool CSyncSocket::ConnectTo(const char* host, std::uint16_t port) {
-    if (m_connected) {
-        return true;
-    }
-    char portText[8];
-    std::snprintf(portText, sizeof portText, "%u", static_cast<unsigned>(port));
-    CHostAddress address;
-    m_lastError = address.ResolveHost(host, portText);
-    if (m_lastError != 0) {
-        return false;
-    }
-    const addrinfo* first = address.First();
+bool CSyncSocket::ConnectOne(const addrinfo& address, Clock::time_point end) {
     // A socket whose connect failed cannot be connected again, so every attempt starts afresh.
     CloseConnection();
-    if (!OpenSocket(first->ai_family, first->ai_socktype, first->ai_protocol)) {
+    if (!OpenSocket(address.ai_family, address.ai_socktype, address.ai_protocol)) {
         return false;
     }
     bool connected = false;
-    if (connect(m_socket, first->ai_addr, first->ai_addrlen) == 0) {
+    if (connect(m_socket, address.ai_addr, address.ai_addrlen) == 0) {
         connected = true;
     } else if (errno == EINPROGRESS || errno == EINTR) {
-        connected = FinishConnect();
+        connected = FinishConnect(end);
     } else {
         m_lastError = errno;
     }
@@ -159,10 +150,41 @@ bool CSyncSocket::ConnectTo(const char* host, std::uint16_t port) {
     }
     if (!connected) {
         CloseConnection();
+    }
+    return connected;
+}
+
+// Resolving and every attempt share one wait bound. Each address may take its share of the time
+// left, so one that swallows packets still leaves time for the rest; one that refuses takes none.
+bool CSyncSocket::ConnectTo(const char* host, std::uint16_t port) {
+    if (m_connected) {
+        return true;
+    }
+    const Clock::time_point end = WaitEnd();
+    char portText[8];
+    std::snprintf(portText, sizeof portText, "%u", static_cast<unsigned>(port));
+    CHostAddress address;
+    m_lastError = address.ResolveHost(host, portText, end);
+    if (m_lastError != 0) {
         return false;
     }
-    m_connected = true;
-    return true;
+    std::int64_t left = 0;
+    for (const addrinfo* each = address.First(); each != nullptr; each = each->ai_next) {
+        ++left;
+    }
+    for (const addrinfo* each = address.First(); each != nullptr; each = each->ai_next, --left) {
+        const Clock::time_point now = Clock::now();
+        if (now >= end) {
+            m_lastError = net::kErrorTimedOut;
+            break;
+        }
+        if (ConnectOne(*each, now + (end - now) / left)) {
+            m_connected = true;
+            return true;
+        }
+    }
+    CloseConnection();
+    return false;
 }
 
 bool CSyncSocket::SendBuffers(std::span<const SocketBuffer> buffers, std::uint32_t& bytesSent) {

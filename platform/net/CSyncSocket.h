@@ -20,6 +20,8 @@
 #include <mutex>
 #include <span>
 
+struct addrinfo;
+
 // One piece of a gathered send.
 struct SocketBuffer {
     const void* data = nullptr;
@@ -35,8 +37,10 @@ public:
     CSyncSocket& operator=(const CSyncSocket&) = delete;
     virtual ~CSyncSocket();
 
-    // True at once when already connected; otherwise resolves `host`, takes its first address and
-    // connects. On false `m_lastError` holds the reason.
+    // True at once when already connected; otherwise resolves `host` and tries its addresses in
+    // the resolver's order until one connects, all within one wait bound. On false `m_lastError`
+    // holds the reason (for several addresses, the last one's; net::kErrorResolveTimedOut when the
+    // name's lookup outlived the bound).
     [[nodiscard]] virtual bool ConnectTo(const char* host, std::uint16_t port);
     // Sends the buffers as one gathered send; `bytesSent` reports what went out (all of it unless
     // the peer failed or a wait ran out).
@@ -71,7 +75,9 @@ protected:
 private:
     enum class WaitResult { Ready, TimedOut, Failed };
 
-    [[nodiscard]] WaitResult WaitFor(short events);
+    // When a wait starting now must end: the time-out, cut at the deadline (noting whether it was).
+    [[nodiscard]] Clock::time_point WaitEnd();
+    [[nodiscard]] WaitResult WaitUntil(short events, Clock::time_point end);
     // Milliseconds the next wait may last: the time-out, cut to what is left before the deadline.
     [[nodiscard]] std::uint32_t WaitBound() const;
     // Sets the kernel time-out `option` to `milliseconds` unless it holds that already.
@@ -79,7 +85,9 @@ private:
     // Before a blocking call: false (and ETIMEDOUT) when no time is left.
     [[nodiscard]] bool PrepareWait(int option, std::uint32_t& applied);
     [[nodiscard]] bool OpenSocket(int family, int type, int protocol);
-    [[nodiscard]] bool FinishConnect();
+    [[nodiscard]] bool FinishConnect(Clock::time_point end);
+    // One attempt on one resolved address; the socket stays open only when it connected.
+    [[nodiscard]] bool ConnectOne(const addrinfo& address, Clock::time_point end);
 
     int m_socket = -1;
     // The receive and send time-outs the socket holds; 0 means none set yet.

@@ -12,6 +12,7 @@
 //   connection refused by the peer                         ECONNREFUSED  WSAECONNREFUSED  10061
 //   name resolution failure                                the resolver's EAI_* code, negative,
 //                                                          so it never collides with an errno value
+//   name resolution that outlived its wait bound           kErrorResolveTimedOut (negative too)
 // clang-format on
 //
 // A pending overlapped operation (ERROR_IO_PENDING 997) has no counterpart: every operation here
@@ -35,10 +36,17 @@ constexpr std::uint32_t kDefaultWaitMs = 30'000;
 constexpr std::int32_t kErrorNotConnected = ENOTCONN;
 constexpr std::int32_t kErrorInProgress = EINPROGRESS;
 constexpr std::int32_t kErrorTimedOut = ETIMEDOUT;
+// Below every EAI_* code glibc has (they end near -105), so gai_strerror never explains it.
+constexpr std::int32_t kErrorResolveTimedOut = -1000;
 
 // True when `code` came from the name resolver rather than from a socket call.
 [[nodiscard]] constexpr bool IsResolverError(std::int32_t code) {
     return code < 0;
+}
+
+// True when a wait ran out, whether for a name's lookup or on the socket.
+[[nodiscard]] constexpr bool IsTimeOut(std::int32_t code) {
+    return code == kErrorTimedOut || code == kErrorResolveTimedOut;
 }
 
 } // namespace net

@@ -288,6 +288,11 @@ void XMLCALL CSaxXmlReader::OnCharacters(void* self, const XML_Char* text, int l
         return;
     }
     AppendUtf16(r.m_text, text, static_cast<std::size_t>(length));
+    // A handler that joins text itself gets it as it comes, so a long run is never held twice.
+    if (r.m_text.size() >= kTextPiece && r.m_handler != nullptr &&
+        r.m_handler->TakesTextInPieces()) {
+        static_cast<void>(r.FlushText());
+    }
 }
 
 void XMLCALL CSaxXmlReader::OnStartNamespace(void* self, const XML_Char* prefix,

@@ -19,6 +19,8 @@ class CSaxXmlReader final : public ISAXXMLReader, private ISAXLocator {
 public:
     // No run of character data may be longer than this many UTF-16 code units.
     static constexpr std::size_t kMaxTextRun = std::size_t{64} << 20;
+    // A handler that takes text in pieces gets it in pieces of about this many code units.
+    static constexpr std::size_t kTextPiece = std::size_t{64} << 10;
 
     CSaxXmlReader() = default;
     CSaxXmlReader(const CSaxXmlReader&) = delete;

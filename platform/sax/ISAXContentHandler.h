@@ -40,6 +40,9 @@ public:
     virtual HRESULT IgnorableWhitespace(std::u16string_view text) = 0;
     virtual HRESULT ProcessingInstruction(std::u16string_view target, std::u16string_view data) = 0;
     virtual HRESULT SkippedEntity(std::u16string_view name) = 0;
+    // A handler that answers true gets a long run of character data in several Characters
+    // calls as it arrives; any other gets each run whole, in one call.
+    [[nodiscard]] virtual bool TakesTextInPieces() const { return false; }
 
 protected:
     ~ISAXContentHandler() = default;

@@ -78,7 +78,8 @@ SettingsStatus CSettingsKey::SetValue(std::string_view name, std::uint32_t type,
     return SetValues(std::span(&value, 1));
 }
 
-SettingsStatus CSettingsKey::SetValues(std::span<const SettingsValue> values) {
+SettingsStatus CSettingsKey::SetValues(std::span<const SettingsValue> values,
+                                       std::span<const std::string_view> removed) {
     if (!IsOpen()) {
         return SettingsStatus::InvalidKey;
     }
@@ -99,6 +100,9 @@ SettingsStatus CSettingsKey::SetValues(std::span<const SettingsValue> values) {
             *it = value;
         }
     }
+    std::erase_if(current, [&](const SettingsValue& v) {
+        return std::find(removed.begin(), removed.end(), v.name) != removed.end();
+    });
     const std::string contents = WriteSettingsFile(current);
     if (contents.size() > kMaxSettingsFileBytes) {
         return SettingsStatus::MoreData;

@@ -27,10 +27,12 @@ public:
     [[nodiscard]] SettingsStatus QueryValue(std::string_view name, std::uint32_t* type,
                                             void* buffer, std::uint32_t& size) const;
 
-    // Writes one value, or several as one change: either all of them land or none does.
+    // Writes one value, or several as one change: either all of them land or none does. The
+    // values named in `removed` leave the key in the same change (a missing one is no error).
     [[nodiscard]] SettingsStatus SetValue(std::string_view name, std::uint32_t type,
                                           std::string_view data);
-    [[nodiscard]] SettingsStatus SetValues(std::span<const SettingsValue> values);
+    [[nodiscard]] SettingsStatus SetValues(std::span<const SettingsValue> values,
+                                           std::span<const std::string_view> removed = {});
 
 private:
     friend class CSettingsStore;

@@ -88,35 +88,47 @@ static bool CreateMissingFolders(const std::string& folder) {
     return ::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
-// Each folder from below `root` down to `folder` is a folder itself, not a link to one, and ours.
-static bool OwnFoldersBelow(const std::string& root, const std::string& folder) {
-    if (!folder.starts_with(root)) {
-        return false;
-    }
+// Whether `part` is a real folder (not a link to one) that the user owns.
+static bool IsOwnFolder(const std::string& part) {
+    struct stat info {};
+    return ::lstat(part.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid();
+}
+
+// Walks from below `root` down to `folder`, one folder at a time: each that exists must be our own
+// real folder before anything is made inside it, and each that is missing is made (mode 0700) and
+// checked in turn. A link on the way is never followed, so nothing is created at its target.
+static SettingsStatus MakeOwnFoldersBelow(const std::string& root, const std::string& folder) {
     for (std::size_t end = root.size(); end != std::string::npos;) {
         end = folder.find('/', end + 1);
         const std::string part = folder.substr(0, end);
         if (part.size() <= root.size()) {
             continue;
         }
-        struct stat info {};
-        if (::lstat(part.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) ||
-            info.st_uid != ::geteuid()) {
-            return false;
+        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
+            return SettingsStatus::IoError;
+        }
+        if (!IsOwnFolder(part)) {
+            return SettingsStatus::Unsafe;
         }
     }
-    return true;
+    return SettingsStatus::Ok;
 }
 
 SettingsStatus MakePrivateFolder(const std::string& root, const std::string& folder) {
     if (folder.empty()) {
         return SettingsStatus::InvalidKey;
     }
-    if (!CreateMissingFolders(folder)) {
+    if (!folder.starts_with(root) ||
+        (folder.size() > root.size() && !root.ends_with('/') && folder[root.size()] != '/')) {
+        return SettingsStatus::Unsafe;
+    }
+    // The root (the user's configuration folder) may itself lie behind a link; it is made as is.
+    if (!CreateMissingFolders(root)) {
         return SettingsStatus::IoError;
     }
-    if (!OwnFoldersBelow(root, folder)) {
-        return SettingsStatus::Unsafe;
+    if (const SettingsStatus status = MakeOwnFoldersBelow(root, folder);
+        status != SettingsStatus::Ok) {
+        return status;
     }
     // The key's own folder holds secrets: tightened even when it existed before.
     return ::chmod(folder.c_str(), 0700) == 0 ? SettingsStatus::Ok : SettingsStatus::IoError;

@@ -69,7 +69,7 @@ bool CQtMessageRelay::eventFilter(QObject* watched, QEvent* event) {
     if (translated.code == tooltip::TipMessageCode::Other) {
         return false;
     }
-    const tooltip::TipMessage message{m_handleOf(widget), translated.code, translated.screenPos};
+    const tooltip::TipMessage message{m_handleOf(widget), translated.code, CursorPosition()};
     for (std::size_t i = 0; i < m_attachments.size(); ++i) {
         if (sameWindow(m_attachments[i])) {
             m_attachments[i].sink->RelayMessage(message);

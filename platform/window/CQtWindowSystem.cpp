@@ -1,11 +1,11 @@
 #include "window/CQtWindowSystem.h"
 
 #include "window/CTipPopup.h"
+#include "window/QtTipMessages.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QComboBox>
-#include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QVariant>
@@ -36,11 +36,24 @@ constexpr ClassRow kClasses[] = {
 
 constexpr unsigned kComboStyleDropDownList = 3;
 
+// The scroll area a widget is a part of: its viewport and the boxes holding its scroll bars are its
+// children, and the scroll bars lie one level further down, inside those boxes. What lies inside
+// the viewport (a scroll area's own controls) is not a part of it.
+QAbstractScrollArea* AreaOwning(QWidget* widget) {
+    QWidget* parent = widget->parentWidget();
+    if (auto* area = qobject_cast<QAbstractScrollArea*>(parent)) {
+        return area;
+    }
+    QWidget* grandparent = parent != nullptr ? parent->parentWidget() : nullptr;
+    auto* area = qobject_cast<QAbstractScrollArea*>(grandparent);
+    return area != nullptr && parent != area->viewport() ? area : nullptr;
+}
+
 // The parts Qt builds inside a scroll area (its viewport, its scroll bars) are not windows of their
 // own: the scroll area stands for them.
 QWidget* ControlOf(QWidget* widget) {
     while (widget != nullptr && !widget->isWindow()) {
-        auto* area = qobject_cast<QAbstractScrollArea*>(widget->parentWidget());
+        QAbstractScrollArea* area = AreaOwning(widget);
         if (area == nullptr) {
             break;
         }
@@ -234,8 +247,7 @@ unsigned CQtWindowSystem::Style(tooltip::WindowHandle window) const {
 }
 
 gfx::Point CQtWindowSystem::CursorPos() const {
-    const QPoint p = QCursor::pos();
-    return {p.x(), p.y()};
+    return CursorPosition();
 }
 
 std::vector<gfx::Rect> CQtWindowSystem::ScreenGeometries() const {

@@ -94,7 +94,7 @@ void CTipPopup::paintEvent(QPaintEvent*) {
 bool CTipPopup::event(QEvent* event) {
     const QtTipEvent relayed = TranslateEvent(*event);
     if (relayed.code != tooltip::TipMessageCode::Other) {
-        m_events.OnPopupMessage({tooltip::WindowHandle{}, relayed.code, relayed.screenPos});
+        m_events.OnPopupMessage({tooltip::WindowHandle{}, relayed.code, CursorPosition()});
         if (relayed.code == tooltip::TipMessageCode::MouseMove) {
             m_events.OnSetCursor();
         }
@@ -104,7 +104,9 @@ bool CTipPopup::event(QEvent* event) {
 
 void CTipPopup::SetTimer(unsigned id, unsigned milliseconds) {
     KillTimer(id);
-    m_timers[id] = startTimer(static_cast<int>(std::min(milliseconds, 0x7FFFFFFFu)));
+    // Qt's default coarse timers may fire up to 5 % early: a tip's display time ran short by 40 ms.
+    m_timers[id] =
+        startTimer(static_cast<int>(std::min(milliseconds, 0x7FFFFFFFu)), Qt::PreciseTimer);
 }
 
 void CTipPopup::KillTimer(unsigned id) {

@@ -36,11 +36,6 @@ constexpr MouseRow kMouseRows[] = {
     {QEvent::NonClientAreaMouseButtonDblClick, Qt::MiddleButton, Code::NcMButtonDblClk},
 };
 
-gfx::Point CursorNow() {
-    const QPoint p = QCursor::pos();
-    return {p.x(), p.y()};
-}
-
 QtTipEvent TranslateMouse(const QMouseEvent& mouse) {
     // A move carries the buttons held, not the one that changed: it matches by type alone.
     const Qt::MouseButton button =
@@ -55,6 +50,11 @@ QtTipEvent TranslateMouse(const QMouseEvent& mouse) {
 }
 
 } // namespace
+
+gfx::Point CursorPosition() {
+    const QPoint p = QCursor::pos();
+    return {p.x(), p.y()};
+}
 
 QtTipEvent TranslateEvent(const QEvent& event) {
     switch (event.type()) {
@@ -71,7 +71,7 @@ QtTipEvent TranslateEvent(const QEvent& event) {
     }
     case QEvent::KeyPress: {
         const bool alt = static_cast<const QKeyEvent&>(event).modifiers() & Qt::AltModifier;
-        return {alt ? Code::SysKeyDown : Code::KeyDown, CursorNow()};
+        return {alt ? Code::SysKeyDown : Code::KeyDown, CursorPosition()};
     }
     default:
         return {};

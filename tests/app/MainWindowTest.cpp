@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <functional>
 
 namespace {
@@ -112,7 +114,13 @@ TEST(MainWindowTest, TheSheetSitsSevenPixelsUpLeftOfThePlaceholderWithItsPageIni
     EXPECT_TRUE(window.SignInPage().isVisibleTo(&window));
     // The sheet stays inside the window, above the separator.
     EXPECT_TRUE(window.rect().contains(sheet.geometry().adjusted(7, 7, -7, -7)));
-    EXPECT_LT(sheet.geometry().bottom(), window.findChildren<QWidget*>("-1").front()->y());
+    const QWidget* separator = window.findChildren<QWidget*>("-1").front();
+    EXPECT_LT(sheet.geometry().bottom(), separator->y());
+    // The page's frame spans the separator under it (within a pixel) and the buttons below.
+    const QRect frame = sheet.FrameRect().translated(sheet.pos());
+    EXPECT_LE(std::abs(separator->geometry().right() - frame.right()), 1) << frame.right();
+    EXPECT_LE(std::abs(separator->geometry().left() - frame.left()), 1) << frame.left();
+    EXPECT_LE(window.Control(1027)->geometry().right(), frame.right());
     EXPECT_FALSE(window.windowIcon().isNull());
 }
 

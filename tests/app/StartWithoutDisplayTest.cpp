@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -18,11 +19,13 @@ namespace {
 struct Outcome {
     bool exited = false; // ended by exit, not by a signal such as SIGABRT
     int status = -1;
-    std::string errors;
+    std::string errors; // standard error, and standard output when `withOutput`
 };
 
-// Runs keldwick with exactly `environment`; collects its standard error for at most 20 seconds.
-Outcome RunKeldwick(std::vector<std::string> environment) {
+// Runs keldwick with exactly `environment` and `args`; collects its standard error (and standard
+// output when `withOutput`) for at most 20 seconds.
+Outcome RunKeldwick(std::vector<std::string> environment, std::vector<std::string> args = {},
+                    bool withOutput = false) {
     environment.push_back("PATH=/usr/bin:/bin");
     std::vector<char*> env;
     for (std::string& each : environment) {
@@ -30,7 +33,11 @@ Outcome RunKeldwick(std::vector<std::string> environment) {
     }
     env.push_back(nullptr);
     char program[] = KELDWICK_APP;
-    char* argv[] = {program, nullptr};
+    std::vector<char*> argv{program};
+    for (std::string& arg : args) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
         return {};
@@ -38,9 +45,13 @@ Outcome RunKeldwick(std::vector<std::string> environment) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDERR_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    if (withOutput) {
+        posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    }
     pid_t pid = 0;
-    const int rc = posix_spawn(&pid, program, &actions, nullptr, argv, env.data());
+    const int rc = posix_spawn(&pid, program, &actions, nullptr, argv.data(), env.data());
     posix_spawn_file_actions_destroy(&actions);
     ::close(pipeFds[1]);
     Outcome outcome;
@@ -82,6 +93,25 @@ TEST(StartWithoutDisplayTest, ADisplayThatCannotBeOpenedGivesTheSameLine) {
     EXPECT_TRUE(outcome.exited) << "ended by a signal";
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(outcome.errors, CDisplayGuard::kNoDisplay);
+}
+
+// The program's own options and Qt's come in any order; none of these needs a display.
+TEST(StartWithoutDisplayTest, OptionsAreReadInAnyOrderAndUnknownOnesRefused) {
+    const std::tuple<std::vector<std::string>, int, const char*> cases[] = {
+        {{"--version"}, 0, "Keldwick"},
+        {{"--verbose", "--version"}, 0, "Keldwick"},
+        {{"-platform", "offscreen", "--version"}, 0, "Keldwick"},
+        {{"--platform=offscreen", "--help"}, 0, "--verbose"},
+        {{"-h"}, 0, "--version"},
+        {{"--bogus"}, 2, "keldwick: Unknown option 'bogus'."},
+        {{"stray"}, 2, "unexpected argument \"stray\""},
+        {{"--version=3"}, 2, "keldwick: "},
+    };
+    for (const auto& [args, status, text] : cases) {
+        const Outcome outcome = RunKeldwick({"HOME=/nonexistent"}, args, true);
+        EXPECT_EQ(outcome.status, status) << args.front() << ": " << outcome.errors;
+        EXPECT_NE(outcome.errors.find(text), std::string::npos) << outcome.errors;
+    }
 }
 
 } // namespace

@@ -7,6 +7,8 @@
 #include "app/CSignInPage.h"
 #include "dialog/CDialogBuilder.h"
 #include "platform/names/FakeComputerNames.h"
+#include "res/Resource.h"
+#include "res/StringTable.h"
 #include "res/Version.h"
 
 #include <QLabel>
@@ -139,6 +141,11 @@ TEST(SignInPageTemplateTest, BoxesButtonsSeparatorsAndStatusBox) {
     EXPECT_EQ(status->frameShape(), QFrame::NoFrame);
     EXPECT_EQ(status->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     EXPECT_FALSE(page.Caption().isEmpty());
+    // The Sign In tip sends the user to the boxes where they are: to its left, not above it.
+    const std::string tip(res::LoadString(res::IDS_TIP_SIGN_IN));
+    EXPECT_LT(page.Control(1020)->geometry().right(), page.Control(1001)->geometry().left());
+    EXPECT_NE(tip.find("to the left"), std::string::npos) << tip;
+    EXPECT_EQ(tip.find("above"), std::string::npos) << tip;
 }
 
 } // namespace

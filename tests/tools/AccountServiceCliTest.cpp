@@ -4,72 +4,23 @@
 #include "support/CReferenceService.h"
 #include "support/CScriptedServer.h"
 #include "support/CTlsTestSites.h"
+#include "support/RunProgram.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <fcntl.h>
 #include <fstream>
-#include <poll.h>
 #include <regex>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
+#include <tuple>
 
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    std::string output;
-};
+using CliRun = ProgramRun;
 
 // Runs keldwick-cli with `args`, collecting standard output and error for at most 30 seconds.
 CliRun RunCli(std::vector<std::string> args) {
     args.insert(args.begin(), KELDWICK_CLI);
-    std::vector<char*> argv;
-    for (auto& arg : args) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-    int ends[2];
-    CliRun run;
-    if (::pipe2(ends, O_CLOEXEC) != 0) {
-        return run;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, ends[1], STDERR_FILENO);
-    pid_t pid = -1;
-    const int spawned = ::posix_spawn(&pid, KELDWICK_CLI, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(ends[1]);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (spawned == 0) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                              deadline - std::chrono::steady_clock::now())
-                              .count();
-        pollfd entry{ends[0], POLLIN, 0};
-        char block[4096];
-        if (left <= 0 || ::poll(&entry, 1, static_cast<int>(left)) <= 0) {
-            ::kill(pid, SIGKILL);
-            break;
-        }
-        const ssize_t n = ::read(ends[0], block, sizeof block);
-        if (n <= 0) {
-            break;
-        }
-        run.output.append(block, static_cast<std::size_t>(n));
-    }
-    ::close(ends[0]);
-    int status = 0;
-    if (spawned == 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
-        run.exitCode = WEXITSTATUS(status);
-    }
-    return run;
+    return RunProgram(std::move(args));
 }
 
 class AccountServiceCliTest : public ::testing::Test {
@@ -87,7 +38,8 @@ protected:
 };
 
 TEST_F(AccountServiceCliTest, SignInOutcomesAndTheirMessages) {
-    const CliRun accepted = Call({"create-session", "--user", "demo", "--password", "demo"});
+    // Values joined with "=" are the same as values that follow their option.
+    const CliRun accepted = Call({"create-session", "--user=demo", "--password", "demo"});
     EXPECT_EQ(accepted.exitCode, 0) << accepted.output;
     EXPECT_TRUE(std::regex_search(accepted.output, std::regex("session id: [0-9a-f]{32}\n")))
         << accepted.output;
@@ -102,6 +54,10 @@ TEST_F(AccountServiceCliTest, SignInOutcomesAndTheirMessages) {
     EXPECT_NE(message.output.find("The password is not correct for this user id."),
               std::string::npos)
         << message.output;
+    // The ends of the 32-bit range are codes like any other.
+    const CliRun lowest = Call({"get-error-message", "--code=-2147483648"});
+    EXPECT_NE(lowest.output.find("Unknown error code -2147483648."), std::string::npos)
+        << lowest.output;
 }
 
 TEST_F(AccountServiceCliTest, PasswordEmailReachesTheOutbox) {
@@ -173,6 +129,91 @@ TEST_F(AccountServiceCliTest, FailureReasonComesFirstAndTheTraceHidesThePassword
         const bool masked =
             traced.output.find("<strUserPassword>********</strUserPassword>") != std::string::npos;
         EXPECT_EQ(masked, std::string_view(level) == "-vv") << traced.output;
+    }
+}
+
+// Credentials a server echoes, in its headers or its body, never reach the terminal in clear.
+TEST(AccountServiceCliFetchTest, FetchHidesEchoedCredentials) {
+    const std::string body =
+        "<r><p:strUserPassword xmlns:p=\"urn:p\"><![CDATA[pw-body]]></p:strUserPassword></r>";
+    CScriptedServer server;
+    server.ReadRequest().Send("HTTP/1.1 200 OK\r\nAuthorization: Basic cHctYXV0aA==\r\n"
+                              "X-Echo: <strUserPassword>pw-head</strUserPassword>\r\n"
+                              "Content-Length: " +
+                              std::to_string(body.size()) + "\r\n\r\n" + body);
+    server.Start();
+    const CliRun run = RunCli(
+        {"fetch", "-vv", "--header", "Proxy-Authorization: Basic cHctcmVx", server.Url("/")});
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    for (const char* secret : {"pw-head", "cHctYXV0aA==", "cHctcmVx"}) {
+        EXPECT_EQ(run.output.find(secret), std::string::npos) << secret << "\n" << run.output;
+    }
+    EXPECT_NE(run.output.find("\n> Proxy-Authorization: ********\n"), std::string::npos);
+    EXPECT_NE(run.output.find("\nAuthorization: ********\n"), std::string::npos) << run.output;
+    // The body itself goes to standard output as received; only the trace of it is masked.
+    ASSERT_NE(run.output.find("pw-body"), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("pw-body"), run.output.rfind("pw-body")) << run.output;
+    EXPECT_TRUE(server.WaitDone());
+}
+
+// An IPv6 literal names the service as well as a host name does, in fetch and as an endpoint.
+TEST(AccountServiceCliIpv6Test, AnIpv6LiteralUrlReachesTheService) {
+    CTempFolder temp;
+    CReferenceService service;
+    if (!service.Start(temp.Path() + "/outbox", {"--bind", "::1"})) {
+        GTEST_SKIP() << "the reference service cannot listen on ::1 here";
+    }
+    ASSERT_EQ(service.Endpoint().rfind("http://[::1]:", 0), 0u) << service.Endpoint();
+    const CliRun signedIn = RunCli({"create-session", "--user", "demo", "--password", "demo",
+                                    "--endpoint", service.Endpoint()});
+    EXPECT_EQ(signedIn.exitCode, 0) << signedIn.output;
+    EXPECT_NE(signedIn.output.find("error code: 0\n"), std::string::npos) << signedIn.output;
+    const CliRun fetched = RunCli({"fetch", "-v", service.Endpoint() + "?wsdl"});
+    EXPECT_EQ(fetched.exitCode, 0) << fetched.output;
+    EXPECT_NE(fetched.output.find("* connected to ::1:"), std::string::npos) << fetched.output;
+    EXPECT_NE(fetched.output.find("> Host: [::1]\n"), std::string::npos) << fetched.output;
+}
+
+// Every command: --help exits 0; a number out of range, or not a number, is a usage error that
+// names the option and its range instead of being taken as some other number.
+TEST(AccountServiceCliUsageTest, EveryCommandHelpsAndRefusesNumbersOutOfRange) {
+    for (const std::vector<std::string>& command : {std::vector<std::string>{"names"},
+                                                    {"effects"},
+                                                    {"render-tip"},
+                                                    {"version"},
+                                                    {"bench"},
+                                                    {"bench", "create-session"},
+                                                    {"fetch"}}) {
+        std::vector<std::string> args = command;
+        args.push_back("--help");
+        const CliRun help = RunCli(args);
+        EXPECT_EQ(help.exitCode, 0) << command.back() << ": " << help.output;
+    }
+    // Each refusal names the option and, for a number, its range.
+    const std::string kCode = "the value must be from -2147483648 to 2147483647";
+    const std::string kCount = "the value must be from 1 to 4294967295";
+    const std::tuple<std::vector<std::string>, std::string, std::string> refused[] = {
+        {{"get-error-message", "--code", "99999999999"}, "--code: ", kCode},
+        {{"get-error-message", "--code", "4294967296"}, "--code: ", kCode},
+        {{"get-error-message", "--code=2147483648"}, "--code: ", kCode},
+        {{"get-error-message", "--code", "-2147483649"}, "--code: ", kCode},
+        {{"get-error-message", "--code", "12abc"}, "--code: ", "-2147483648 to 2147483647"},
+        {{"bench", "create-session", "--user", "u", "--password", "p", "--count", "99999999999"},
+         "--count: ",
+         kCount},
+        {{"bench", "create-session", "--user", "u", "--password", "p", "--count", "0"},
+         "--count: ",
+         kCount},
+        {{"fetch", "--timeout", "4294967296", "http://127.0.0.1:9/"}, "--timeout: ", "0 to "},
+        {{"render-tip", "--wrap", "100001", "--out", "x.png", "text"}, "--wrap: ", "0 to 100000"},
+        {{"effects", "--out", "x", "--ratio", "3"}, "--ratio: ", "1 to 2"},
+    };
+    for (const auto& [args, option, range] : refused) {
+        const CliRun run = RunCli(args);
+        EXPECT_EQ(run.exitCode, 2) << args.back() << ": " << run.output;
+        EXPECT_NE(run.output.find(option), std::string::npos) << run.output;
+        EXPECT_NE(run.output.find(range), std::string::npos) << run.output;
+        EXPECT_EQ(run.output.find("No error."), std::string::npos) << run.output;
     }
 }
 

@@ -130,6 +130,16 @@ public:
                               static_cast<int>(gfx::PixelGreen(pixel) * factor),
                               static_cast<int>(gfx::PixelBlue(pixel) * factor), 0);
     }
+    // Darkens by the exact fraction part / whole (0 <= part < whole), each channel truncated: in
+    // integers, so that c * part / whole never falls one level short through rounding.
+    static gfx::Pixel DarkenPixel(gfx::Pixel pixel, std::int64_t part, std::int64_t whole) {
+        if (part < 0 || part >= whole) {
+            return pixel;
+        }
+        auto scale = [&](int c) { return static_cast<int>(c * part / whole); };
+        return gfx::MakePixel(scale(gfx::PixelRed(pixel)), scale(gfx::PixelGreen(pixel)),
+                              scale(gfx::PixelBlue(pixel)), 0);
+    }
     static gfx::Pixel LightenPixel(gfx::Pixel pixel, double factor); // 0 < factor <= 1
     static gfx::Pixel InvertPixel(gfx::Pixel pixel);
     static gfx::Pixel MixPixels(gfx::Pixel a, gfx::Pixel b, double weightB, double weightA);

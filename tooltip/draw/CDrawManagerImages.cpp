@@ -68,7 +68,6 @@ template <typename Sum>
 void DarkenByWindows(Pixel* bits, const std::int32_t* rowSums, int width, int height, int ry,
                      std::int32_t outside, std::int64_t full, std::vector<Sum>& columnStore,
                      std::vector<std::int32_t>& outsideStore) {
-    const double scale = 1.0 / static_cast<double>(full);
     outsideStore.assign(static_cast<std::size_t>(width), outside);
     auto rowAt = [&](int row) {
         return row >= 0 && row < height ? rowSums + static_cast<std::size_t>(row) * width
@@ -100,7 +99,7 @@ void DarkenByWindows(Pixel* bits, const std::int32_t* rowSums, int width, int he
             if (sum != lastSum || in != lastIn) {
                 lastSum = sum;
                 lastIn = in;
-                lastOut = CDrawManager::DarkenPixel(in, static_cast<double>(sum) * scale);
+                lastOut = CDrawManager::DarkenPixel(in, sum, full);
             }
             pixels[column] = lastOut;
         }
@@ -168,7 +167,7 @@ void CDrawManager::ApplyShadowFactors(const CBitmap& maskSection, const CBitmap&
     Pixel* bits = area.Bits();
     const std::size_t count = static_cast<std::size_t>(area.PixelWidth()) * area.PixelHeight();
     for (std::size_t i = 0; i < count; ++i) {
-        bits[i] = DarkenPixel(bits[i], gfx::PixelBlue(maskBits[i]) / 255.0);
+        bits[i] = DarkenPixel(bits[i], gfx::PixelBlue(maskBits[i]), 255);
     }
 }
 
@@ -396,18 +395,24 @@ void CDrawManager::DrawStripImage(CDc& dc, int x, int y, int width, int height,
 
 gfx::CIcon CDrawManager::ScaleIcon(const gfx::CIcon& icon, int width, int height) {
     gfx::IconInfo info;
-    if (!icon.GetInfo(info) || !info.color || !info.mask || width <= 0 || height <= 0) {
+    // Only the colour bitmap is needed; without a mask the whole icon is opaque (a black mask).
+    if (!icon.GetInfo(info) || !info.color || width <= 0 || height <= 0) {
         return {};
     }
     const int sourceWidth = 2 * info.hotSpot.x;
     const int sourceHeight = 2 * info.hotSpot.y;
-    CBitmap color = CBitmap::Create(width, height, info.color.DevicePixelRatio());
-    CBitmap mask = CBitmap::Create(width, height, info.mask.DevicePixelRatio());
+    const double ratio = info.color.DevicePixelRatio();
+    CBitmap color = CBitmap::Create(width, height, ratio);
+    CBitmap mask = CBitmap::Create(width, height, info.mask ? info.mask.DevicePixelRatio() : ratio);
     if (!color || !mask) {
         return {};
     }
     CDc(color).StretchBlt(0, 0, width, height, CDc(info.color), 0, 0, sourceWidth, sourceHeight);
-    CDc(mask).StretchBlt(0, 0, width, height, CDc(info.mask), 0, 0, sourceWidth, sourceHeight);
+    if (info.mask) {
+        CDc(mask).StretchBlt(0, 0, width, height, CDc(info.mask), 0, 0, sourceWidth, sourceHeight);
+    } else {
+        CDc(mask).FillSolidRect({0, 0, width, height}, kBlack);
+    }
     return gfx::CIcon::Create(color, mask, {width / 2, height / 2});
 }
 

@@ -11,6 +11,9 @@ namespace tooltip {
 
 namespace {
 
+// No bitmap of the drawing layer has a longer side.
+constexpr int kMaxBitmapSide = 32767;
+
 int Cube(int t) {
     return t * t * t;
 }
@@ -83,7 +86,10 @@ void CDrawManager::PaintPatternEffect(gfx::CDc& dc, const gfx::Rect& rect, int e
                                       int granularity, int paletteTint) {
     const int w = rect.Width();
     const int h = rect.Height();
-    if (effect < BackgroundNoise || effect > BackgroundMetal || !Drawable(effect, w, h)) {
+    // Nothing larger than a bitmap could be drawn; returning first also keeps every product
+    // below (255 * r and the like) within int.
+    if (effect < BackgroundNoise || effect > BackgroundMetal || !Drawable(effect, w, h) ||
+        w > kMaxBitmapSide || h > kMaxBitmapSide) {
         return;
     }
     if (!m_patternImage.Allocate(w, h)) {

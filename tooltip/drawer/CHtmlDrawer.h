@@ -164,6 +164,8 @@ private:
     // that holds nothing yet always takes at least one character.
     std::string_view SplitAtBreak(std::string_view& text, int& avail, bool lineEmpty);
     [[nodiscard]] std::size_t LastFittingBreak(std::string_view text, int avail);
+    // Where a word longer than a whole line is cut: after at least one character.
+    [[nodiscard]] std::size_t LastFittingCut(std::string_view text, int avail);
     // Moves both the drawn and the measured position; Measure and Draw advance alike.
     void Advance(Flow& flow, int measured, int drawn);
     // Draws a piece; returns the width it took, justification included.

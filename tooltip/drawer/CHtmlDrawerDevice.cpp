@@ -37,8 +37,8 @@ void CHtmlDrawer::EndPassDevice() {
 
 void CHtmlDrawer::SelectStyleFont() {
     PassDevice& device = *m_device;
-    PassDevice::FontKey key{m_style.face,   m_style.size,      m_style.weight,
-                            m_style.italic, m_style.underline, m_style.strikeout};
+    PassDevice::FontKey key{m_style.face.str(), m_style.size,      m_style.weight,
+                            m_style.italic,     m_style.underline, m_style.strikeout};
     auto it = device.cache.find(key);
     if (it == device.cache.end()) {
         gfx::LogFont logical;

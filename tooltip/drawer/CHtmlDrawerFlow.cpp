@@ -43,8 +43,9 @@ HtmlSize CHtmlDrawer::LayoutFlowBlock(std::string_view block, const HtmlRect& re
     std::size_t p = 0;
     std::string run;
     std::string_view tag;
+    TagCloseSearch closes;
     while (p < block.size()) {
-        const bool hasTag = NextToken(block, p, run, tag);
+        const bool hasTag = NextToken(block, p, run, tag, &closes);
         if (!run.empty()) {
             LayoutText(flow, std::move(run));
             run = std::string();
@@ -94,7 +95,10 @@ int CHtmlDrawer::StartLine(int left, Flow& flow) {
         m_line.width = SaturatingAdd(m_line.width, MulDivRound(avail, m_line.percent, 100));
     }
     if (m_line.alignment == AlignJustify && m_line.wrapped != 0) {
-        SetJustification(avail - m_line.width, m_line.breakCount);
+        // A line wider than the rectangle is drawn as measured, never squeezed into overlaps.
+        SetJustification(
+            static_cast<int>(std::max(0LL, static_cast<long long>(avail) - m_line.width)),
+            m_line.breakCount);
     } else {
         SetJustification(0, 0);
     }
@@ -136,6 +140,11 @@ void CHtmlDrawer::NewLine(Flow& flow, int count) {
 }
 
 void CHtmlDrawer::Advance(Flow& flow, int measured, int drawn) {
+    // What the line still holds shrinks by every element, not by text alone: justification
+    // spreads only the room that is left after them.
+    if (m_mode == LayoutMode::Draw) {
+        flow.remainingWidth = SaturatingAdd(flow.remainingWidth, -static_cast<long long>(drawn));
+    }
     flow.mx = SaturatingAdd(flow.mx, measured);
     flow.x = SaturatingAdd(flow.x, m_mode == LayoutMode::Measure ? measured : drawn);
     flow.placed = true;
@@ -243,7 +252,9 @@ int CHtmlDrawer::DrawPiece(Flow& flow, std::string piece, int cx, int top, int r
         cx = trimmed;
     }
     if (m_line.alignment == AlignJustify && m_line.wrapped != 0) {
-        SetJustification(remaining - flow.remainingWidth, flow.remainingBreaks);
+        SetJustification(static_cast<int>(std::max(0LL, static_cast<long long>(remaining) -
+                                                            flow.remainingWidth)),
+                         flow.remainingBreaks);
     }
     flow.remainingWidth -= cx;
     const HtmlSize drawn = TextExtent(piece);
@@ -281,6 +292,62 @@ std::size_t CHtmlDrawer::LastFittingBreak(std::string_view text, int avail) {
     return b;
 }
 
+// The longest run of whole characters from the front of a word too long for a whole line that
+// fits `avail`, at least one character. Summed advances of single characters estimate the cut in
+// one sweep; whole measurements then confirm it, and only where the estimate was wrong does a
+// binary search run, so a long word costs time in proportion to its length.
+std::size_t CHtmlDrawer::LastFittingCut(std::string_view text, int avail) {
+    auto step = [&](std::size_t i) {
+        return std::min(text.size(),
+                        i + text::Utf8SequenceLength(static_cast<unsigned char>(text[i])));
+    };
+    if (text.empty()) {
+        return 0;
+    }
+    std::vector<std::size_t> ends; // ends[k]: where character k ends; the first always counts
+    long long sum = 0;
+    std::size_t i = 0;
+    do {
+        const std::size_t next = step(i);
+        sum += TextExtent(text.substr(i, next - i)).cx;
+        ends.push_back(next);
+        i = next;
+    } while (i < text.size() && sum <= avail);
+    auto fits = [&](std::size_t k) {
+        return TextExtent(text.substr(0, ends[k]), avail).cx <= avail;
+    };
+    // The largest k that fits, with character 0 always taken: lo fits, hi does not.
+    std::size_t lo = 0;
+    std::size_t hi = ends.size() - 1; // the first character whose summed width passed avail
+    if (hi > 0 && !fits(hi)) {
+        if (fits(hi - 1)) {
+            return ends[hi - 1]; // the estimate was right
+        }
+    } else {
+        // Measured no wider than summed: go on, doubling the stride, until a cut does not fit.
+        lo = hi;
+        for (std::size_t stride = 1;; stride *= 2) {
+            if (ends[lo] >= text.size()) {
+                return ends[lo];
+            }
+            while (ends.size() <= lo + stride && ends.back() < text.size()) {
+                ends.push_back(step(ends.back()));
+            }
+            const std::size_t probe = std::min(lo + stride, ends.size() - 1);
+            if (!fits(probe)) {
+                hi = probe;
+                break;
+            }
+            lo = probe;
+        }
+    }
+    while (hi - lo > 1) {
+        const std::size_t middle = lo + (hi - lo) / 2;
+        (fits(middle) ? lo : hi) = middle;
+    }
+    return ends[lo];
+}
+
 std::string_view CHtmlDrawer::SplitAtBreak(std::string_view& text, int& avail, bool lineEmpty) {
     const std::size_t b = avail >= 0 ? LastFittingBreak(text, avail) : 0;
     if (b > 0) {
@@ -296,18 +363,7 @@ std::string_view CHtmlDrawer::SplitAtBreak(std::string_view& text, int& avail, b
         return piece;
     }
     if (lineEmpty) {
-        // The word is longer than a whole line: cut it between characters (never inside one),
-        // taking at least one.
-        std::size_t cut =
-            std::min(text.size(), text::Utf8SequenceLength(static_cast<unsigned char>(text[0])));
-        while (cut < text.size()) {
-            const std::size_t next = std::min(
-                text.size(), cut + text::Utf8SequenceLength(static_cast<unsigned char>(text[cut])));
-            if (TextExtent(text.substr(0, next), avail).cx > avail) {
-                break;
-            }
-            cut = next;
-        }
+        const std::size_t cut = LastFittingCut(text, avail);
         const std::string_view piece = text.substr(0, cut);
         text.remove_prefix(cut);
         avail = TextExtent(piece).cx;

@@ -190,9 +190,7 @@ void CHtmlDrawer::PlaceImageBox(Flow& flow, HtmlSize box, int hv, bool drawn, Dr
         m_line.wrapped = 1;
         NewLine(flow, 1);
     }
-    if (m_mode == LayoutMode::Draw) {
-        flow.remainingWidth -= box.cx;
-    } else {
+    if (m_mode == LayoutMode::Measure) {
         m_line.alignment = m_style.textAlign;
     }
     const int top = ObjectTop(flow.y, hv);

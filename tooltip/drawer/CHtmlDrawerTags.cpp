@@ -218,6 +218,9 @@ void CHtmlDrawer::LayoutString(Flow& flow, std::string_view attributes) {
     if (text.empty()) {
         return;
     }
+    // The string's spaces are no breaks of the line: it is measured and drawn unjustified in
+    // both passes, so that both advance alike.
+    SetJustification(0, 0);
     const HtmlSize extent = TextExtent(text);
     const int top = TextTop(flow.y, extent.cy);
     if (m_mode == LayoutMode::Measure) {

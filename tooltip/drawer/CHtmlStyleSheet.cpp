@@ -2,6 +2,7 @@
 
 #include "text/Ascii.h"
 
+#include "tooltip/drawer/HtmlArithmetic.h"
 #include "tooltip/drawer/HtmlColourNames.h"
 #include "tooltip/drawer/HtmlMarkup.h"
 
@@ -427,12 +428,12 @@ constexpr auto
             {
                 {"font-size",
                  [](const CHtmlStyleSheet& sheet, HtmlStyle& style, std::string_view value) {
-                     style.size = sheet.ParseLength(style.size, value, true);
+                     style.size = ClampCoordinate(sheet.ParseLength(style.size, value, true));
                  }},
                 {"font-family",
                  [](const CHtmlStyleSheet&, HtmlStyle& style, std::string_view value) {
                      if (!value.empty()) {
-                         style.face = std::string(value);
+                         style.face = value;
                      }
                  }},
                 {"font-style",
@@ -501,10 +502,11 @@ void CHtmlStyleSheet::ApplyFontAttributes(HtmlStyle& style, std::string_view att
     while (NextAttribute(attributes, cursor, name, value)) {
         if (name == "face") {
             if (!value.empty()) {
-                style.face = std::string(value);
+                style.face = value;
             }
         } else if (name == "size") {
-            style.size = ParseLength(style.size, value, true);
+            // Clamped as every other length, so no later negation can overflow.
+            style.size = ClampCoordinate(ParseLength(style.size, value, true));
         } else if (name == "color") {
             style.colour = ParseColour(style.colour, value);
         } else if (name == "style") {
@@ -576,7 +578,7 @@ int CHtmlStyleSheet::ParseLength(int base, std::string_view value, bool fontSize
         static constexpr std::array<int, 7> kHtmlFontSizes{8, 10, 12, 14, 18, 24, 36};
         return kHtmlFontSizes[m - 1];
     }
-    return static_cast<int>(m);
+    return ClampToInt(m);
 }
 
 HtmlColour CHtmlStyleSheet::ParseColour(HtmlColour current, std::string_view value) const {

@@ -1,6 +1,8 @@
 #pragma once
 // The plain records that the Measure pass writes and the Draw pass and hit testing read.
 
+#include "tooltip/drawer/HtmlSharedText.h"
+
 #include <string>
 #include <vector>
 
@@ -44,7 +46,7 @@ struct HtmlHotArea {
     int bottom = 0;
     int linkKind = 0;
     int linkNumber = 0;
-    std::string linkTarget;
+    HtmlSharedText linkTarget; // shared with the style, not copied for every area
 };
 
 // Settings of the soft shadow under pictures.

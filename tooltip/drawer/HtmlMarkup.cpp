@@ -149,7 +149,27 @@ bool FindTagStart(std::string_view text, std::string_view name, std::size_t& pos
     return false;
 }
 
-bool NextToken(std::string_view text, std::size_t& pos, std::string& run, std::string_view& tag) {
+namespace {
+
+// The first ">" at or after `from`; a remembered search that started no later and found nothing
+// before `from` answers without scanning again.
+std::size_t FindClose(std::string_view text, std::size_t from, TagCloseSearch* closes) {
+    if (closes == nullptr) {
+        return text.find('>', from);
+    }
+    if (!closes->valid || closes->from > from ||
+        (closes->found != std::string_view::npos && closes->found < from)) {
+        closes->from = from;
+        closes->found = text.find('>', from);
+        closes->valid = true;
+    }
+    return closes->found;
+}
+
+} // namespace
+
+bool NextToken(std::string_view text, std::size_t& pos, std::string& run, std::string_view& tag,
+               TagCloseSearch* closes) {
     run.clear();
     tag = {};
     while (pos < text.size()) {
@@ -165,7 +185,7 @@ bool NextToken(std::string_view text, std::size_t& pos, std::string& run, std::s
             pos = q + 2;
             continue;
         }
-        const std::size_t close = text.find('>', q + 1);
+        const std::size_t close = FindClose(text, q + 1, closes);
         if (close != std::string_view::npos && close > q + 1) {
             tag = text.substr(q + 1, close - q - 1);
             pos = close + 1;

@@ -59,7 +59,15 @@ bool FindTagStart(std::string_view text, std::string_view name, std::size_t& pos
 
 // Reads the text run from `pos` (a "<<" ends it with a literal "<") and the tag after it, if any.
 // Returns true when a tag (possibly empty) was read; `pos` moves past what was read.
-bool NextToken(std::string_view text, std::size_t& pos, std::string& run, std::string_view& tag);
+// `closes`, kept by the caller across the calls over one text, remembers where the last search
+// for a ">" ended, so that a text of many unclosed "<" is still read in one sweep.
+struct TagCloseSearch {
+    std::size_t from = 0;                       // the search started here ...
+    std::size_t found = std::string_view::npos; // ... and the first ">" from there is here
+    bool valid = false;
+};
+bool NextToken(std::string_view text, std::size_t& pos, std::string& run, std::string_view& tag,
+               TagCloseSearch* closes = nullptr);
 
 void SplitTag(std::string_view tag, std::string_view& name, std::string_view& attributes);
 

@@ -1,6 +1,10 @@
 #pragma once
 // The drawer's formatting record. A style tag saves a whole copy on the style stack when it opens
-// and restores that copy when it closes, so every field is a plain value.
+// and restores that copy when it closes, so every field is a plain value; texts that come from the
+// markup (face, picture, link target) are shared between the copies, so a copy costs a fixed
+// amount however long they are.
+
+#include "tooltip/drawer/HtmlSharedText.h"
 
 #include <cstdint>
 #include <string>
@@ -38,7 +42,7 @@ struct HtmlStyle {
     int underline = 0;
     int strikeout = 0;
     int overline = 0;
-    std::string face = "Verdana";
+    HtmlSharedText face{"Verdana"};
     HtmlColour colour = 0;
     HtmlColour backgroundColour = 0xFFFFFF;
     HtmlColour borderLightColour = 0;
@@ -47,7 +51,7 @@ struct HtmlStyle {
     HtmlColour endColour = 0xFFFFFF;
     int backgroundMode = BkModeTransparent;
     int backgroundEffect = -1;
-    std::string backgroundImage;
+    HtmlSharedText backgroundImage;
     int textAlign = AlignLeft;
     int verticalAlign = VAlignBaseline;
     int borderStyle = 0;
@@ -58,7 +62,7 @@ struct HtmlStyle {
     int cellPadding = 2;
     int cellSpacing = 0;
     int linkKind = LinkNone;
-    std::string linkTarget;
+    HtmlSharedText linkTarget;
 
     // Every field back to its starting value except a table cell's own width and height, which
     // each cell sets for itself.

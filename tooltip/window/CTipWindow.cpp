@@ -148,7 +148,9 @@ void CTipWindow::OnMouseMove(const TipMessage& message) {
     }
     if (tool == m_currentTool) {
         // Any move within the control whose tip is up hides it; it comes back only after the
-        // cursor has left the control.
+        // cursor has left the control. A delay still running was started for another control
+        // the cursor has since left (A, on to B, back to A): it must not show B's tip over A.
+        m_windows.KillTimer(m_window, TimerInitial);
         EndTip();
         return;
     }

@@ -95,7 +95,8 @@ public:
     [[nodiscard]] int GetVirtualScreenMetric(int index) const;
 
     // Measures the pending tool's text, places and shapes the tip so that its anchor points at
-    // `point` (screen coordinates) and shows it. Nothing for an empty text.
+    // `point` (screen coordinates) and shows it. Nothing for a text with nothing to show, nor for
+    // one too large to draw.
     void ShowPendingTool(gfx::Point point);
     // Composes the tip into dc (a context on the popup's pixels).
     void DrawTip(gfx::CDc& dc);
@@ -138,7 +139,8 @@ private:
     void StartAnimationIfNeeded();
     void StopAnimation();
     [[nodiscard]] bool ShownTipIsAnimated() const;
-    void LayOutTip(gfx::CDc& dc, gfx::Point point);
+    // False when there is nothing to show or the tip's pictures cannot be made.
+    [[nodiscard]] bool LayOutTip(gfx::CDc& dc, gfx::Point point);
     [[nodiscard]] gfx::Rect VirtualScreen() const;
     void ReleaseShowState();
 

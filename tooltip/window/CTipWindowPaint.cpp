@@ -23,8 +23,12 @@ void CTipWindow::ShowPendingTool(gfx::Point point) {
     if (dc == nullptr) {
         return;
     }
-    LayOutTip(*dc, point);
+    const bool laidOut = LayOutTip(*dc, point);
     m_windows.ReleaseDc(m_window);
+    if (!laidOut) {
+        ReleaseShowState();
+        return;
+    }
     // The anchor's point lies on the cursor; the window grows by the shadow to the right and down
     // and its shape takes in the shadow's copy of the tip.
     const gfx::Point origin{point.x - m_placement.anchor.x, point.y - m_placement.anchor.y};
@@ -39,8 +43,12 @@ void CTipWindow::ShowPendingTool(gfx::Point point) {
         {origin.x, origin.y, origin.x + m_windowRect.right, origin.y + m_windowRect.bottom}, shape);
 }
 
-void CTipWindow::LayOutTip(gfx::CDc& dc, gfx::Point point) {
+bool CTipWindow::LayOutTip(gfx::CDc& dc, gfx::Point point) {
     const HtmlSize text = m_drawer.PrepareOutput(dc, m_pendingText);
+    // A text of tags only has nothing to show: no empty balloon.
+    if (text.cx <= 0 && text.cy <= 0) {
+        return false;
+    }
     m_textRect = {m_settings.marginX, m_settings.marginY, m_settings.marginX + text.cx,
                   m_settings.marginY + text.cy};
     m_bodyRect = {0, 0, text.cx + 2 * m_settings.marginX, text.cy + 2 * m_settings.marginY};
@@ -56,6 +64,11 @@ void CTipWindow::LayOutTip(gfx::CDc& dc, gfx::Point point) {
     m_tipRegion = BuildTipRegion(m_placement, m_settings);
     m_background = BuildTipBackground(dc, m_placement, m_settings, m_backgroundColour);
     m_windowRect = {0, 0, m_placement.window.cx, m_placement.window.cy};
+    // A tip too large for a bitmap (thousands of lines) would show as an unpainted window: the
+    // pictures every paint needs are made now, and without them nothing shows.
+    m_content = gfx::CBitmap::CreateCompatible(dc, m_placement.window.cx + m_settings.shadowOffsetX,
+                                               m_placement.window.cy + m_settings.shadowOffsetY);
+    return m_background && m_content;
 }
 
 void CTipWindow::OnPaint(gfx::CDc& dc) {

@@ -39,7 +39,8 @@ std::string TipPlainText(std::string_view text) {
     while (pos < markup.size()) {
         const char c = markup[pos];
         if (c == '<') {
-            if (pos + 1 < markup.size() && markup[pos + 1] == '<') {
+            // "<<" is a literal "<", and so is a "<" that ends the text, as the drawer shows it.
+            if (pos + 1 == markup.size() || markup[pos + 1] == '<') {
                 out += '<';
                 pos += 2;
                 continue;

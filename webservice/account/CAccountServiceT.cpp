@@ -43,7 +43,10 @@ std::string CAccountServiceT::FailureReason() const {
     case StatusOutOfMemory:
         return "the call's parameters could not be bound (out of memory)";
     case StatusWriteFailed:
-        return "the request envelope could not be written";
+        return m_writeResult == E_INVALIDARG
+                   ? "the request was not sent: a text argument holds a character that XML cannot "
+                     "carry (a control character or a lone surrogate)"
+                   : "the request envelope could not be written";
     case StatusConnectFailed:
     case StatusSendFailed:
         return m_http.FailureReason();
@@ -52,18 +55,56 @@ std::string CAccountServiceT::FailureReason() const {
         return where + " answered \"" + std::string(m_http.StatusLine()) + "\" with " +
                (m_http.GetBodyLength() == 0 ? "an empty body" : "no SOAP answer");
     case StatusSoapFault:
-        return "the service at " + where +
-               " answered with a SOAP fault: " + Utf8(m_fault.codeLocalName.Get()) + ": " +
-               Utf8(m_fault.faultString.Get());
+        return FaultReason();
     case StatusFaultUnreadable:
+        if (m_http.GetBodyLength() == 0) {
+            // Nothing was parsed: say why no fault arrived instead of a reader's stale text.
+            return "the service at " + where + " answered \"" + std::string(m_http.StatusLine()) +
+                   "\" without a readable fault: " +
+                   (m_http.Stage() == ExchangeStage::Receiving ? m_http.FailureReason()
+                                                               : "the body was empty");
+        }
         return "the service at " + where + " answered \"" + std::string(m_http.StatusLine()) +
                "\" with a fault that could not be read" +
                (readerText.empty() ? std::string() : " (" + readerText + ")");
     case StatusParseFailed:
+        if (m_http.GetStatus() == 202) {
+            return where + " accepted the call (\"" + std::string(m_http.StatusLine()) +
+                   "\") without answering it";
+        }
         return "parsing the envelope from " + where + " failed" +
                (readerText.empty() ? std::string() : " at " + readerText);
     }
     return "the call failed";
+}
+
+std::string CAccountServiceT::FaultReason() const {
+    // The code's own name; when the fault string came first only the known codes are kept.
+    std::string code = Utf8(m_fault.codeLocalName.Get());
+    if (code.empty()) {
+        switch (m_fault.code) {
+        case CFaultRecord::kVersionMismatch:
+            code = "VersionMismatch";
+            break;
+        case CFaultRecord::kMustUnderstand:
+            code = "MustUnderstand";
+            break;
+        case CFaultRecord::kClient:
+            code = "Client";
+            break;
+        case CFaultRecord::kServer:
+            code = "Server";
+            break;
+        default:
+            break;
+        }
+    }
+    const std::string text = Utf8(m_fault.faultString.Get());
+    std::string said = code.empty() || text.empty() ? code + text : code + ": " + text;
+    if (said.empty()) {
+        said = "(no code and no fault string)";
+    }
+    return "the service at " + m_http.Where() + " answered with a SOAP fault: " + said;
 }
 
 CAccountServiceT::~CAccountServiceT() {
@@ -128,6 +169,7 @@ HRESULT CAccountServiceT::Run(void* record, int operation) {
         return hr;
     }
     hr = WriteEnvelope(&m_requestBody);
+    m_writeResult = hr;
     if (Failed(hr)) {
         m_status = StatusWriteFailed;
         return hr;

@@ -55,6 +55,9 @@ private:
     [[nodiscard]] HRESULT Invoke(void* record, int operation);
     // Steps 3 to 8 of a call; the caller zeroes the record afterwards.
     [[nodiscard]] HRESULT Run(void* record, int operation);
+    [[nodiscard]] std::string FaultReason() const;
 
     std::string m_actionLine;
+    // Why the last request envelope could not be written.
+    HRESULT m_writeResult = S_OK;
 };

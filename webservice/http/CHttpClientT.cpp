@@ -178,8 +178,9 @@ std::string_view CHttpClientT::StatusLine() const {
 
 std::string CHttpClientT::ErrorText() const {
     const std::int32_t code = m_lastError;
-    if (code == net::kErrorTimedOut) {
-        // Two bounds can end a wait: its own, and the one of the whole exchange.
+    if (net::IsTimeOut(code)) {
+        // Two bounds can end a wait (a name's lookup included): its own, and the one of the whole
+        // exchange.
         const std::uint32_t wait = EffectiveWait();
         if (DeadlineCutLastWait()) {
             return "the whole exchange ran past its bound of " +

@@ -15,6 +15,11 @@ public:
 
     // Points the stream at the client's body; false (and an empty stream) when the body is empty.
     [[nodiscard]] bool Initialize(const CHttpClientT& client);
+    // Leaves the stream empty, bound to no body.
+    void Clear() {
+        m_start = m_current = nullptr;
+        m_length = 0;
+    }
 
     // Copies min(size, remaining) bytes; answers S_OK also with 0 bytes at the end of the body.
     HRESULT Read(void* buffer, ULONG size, ULONG* read) override;

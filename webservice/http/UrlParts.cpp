@@ -102,6 +102,23 @@ private:
     bool m_overflow = false;
 };
 
+// Where the authority of a URL with "//" lies in `text`: from after "//" to the first "/", "?" or
+// "#". Empty when the URL has no authority.
+struct HostSpan {
+    std::size_t begin = 0;
+    std::size_t end = 0;
+};
+
+HostSpan FindHost(std::string_view text) {
+    const std::size_t slashes = text.find("://");
+    if (slashes == std::string_view::npos || text.find_first_of("/?#") < slashes) {
+        return {};
+    }
+    const std::size_t begin = slashes + 3;
+    const std::size_t end = text.find_first_of("/?#", begin);
+    return {begin, end == std::string_view::npos ? text.size() : end};
+}
+
 } // namespace
 
 bool EscapeUrl(std::string_view text, char* buffer, std::size_t bufferSize) {
@@ -112,12 +129,17 @@ bool EscapeUrl(std::string_view text, char* buffer, std::size_t bufferSize) {
     const std::size_t limit = bufferSize - 1 < kMaxUrlLength ? bufferSize - 1 : kMaxUrlLength;
     std::size_t length = 0;
     bool verbatim = false;
-    for (char ch : text) {
+    const HostSpan host = FindHost(text);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char ch = text[i];
         const auto c = static_cast<unsigned char>(ch);
         if (ch == '?' || ch == '#') {
             verbatim = true;
         }
-        const bool copy = verbatim || IsUnreserved(c);
+        // The brackets of an IPv6 literal ("http://[::1]:8080/") delimit the host; escaped they
+        // would make it a name no resolver knows.
+        const bool hostBracket = (ch == '[' || ch == ']') && i >= host.begin && i < host.end;
+        const bool copy = verbatim || hostBracket || IsUnreserved(c);
         const std::size_t need = copy ? 1 : 3;
         if (length + need > limit) {
             buffer[0] = '\0';

@@ -238,6 +238,10 @@ HRESULT CSoapEnvelopeHandler::CBodyWriter::WriteSimple(std::int32_t typeCode, co
     try {
         if (soap::IsTextType(typeCode)) {
             const std::u16string_view view = BstrView(Load<BSTR>(value));
+            // A reference to such a character is malformed XML the service must refuse.
+            if (!soap::XmlCanCarry(view)) {
+                return E_INVALIDARG;
+            }
             // Most texts need no escaping: measure first and copy only when it changes them.
             if (soap::EscapedLength(view) == view.size()) {
                 text.reserve(view.size());

@@ -145,6 +145,11 @@ HRESULT CSoapEnvelopeHandler::StartDocument() {
     return S_OK;
 }
 
+HRESULT CSoapEnvelopeHandler::EndDocument() {
+    // An empty Body is a complete answer; a document without Envelope or Body is not.
+    return m_state == AfterBody ? S_OK : E_FAIL;
+}
+
 HRESULT CSoapEnvelopeHandler::StartElement(std::u16string_view uri, std::u16string_view localName,
                                            std::u16string_view,
                                            const sax::ISAXAttributes& attributes) {
@@ -156,6 +161,7 @@ HRESULT CSoapEnvelopeHandler::StartElement(std::u16string_view uri, std::u16stri
     case BeforeEnvelope:
     case InEnvelope:
     case AfterHeader:
+    case AfterBody:
         return EnvelopeElement(uri, localName);
     case InHeader:
     case InOperation:
@@ -189,25 +195,36 @@ HRESULT CSoapEnvelopeHandler::EnvelopeElement(std::u16string_view uri,
         return E_FAIL;
     }
     const std::uint32_t hash = HashName(localName);
-    if (hash == HashName(u"Envelope") && localName == u"Envelope") {
-        if (m_state != BeforeEnvelope) {
+    const bool envelope = hash == HashName(u"Envelope") && localName == u"Envelope";
+    if (m_state == BeforeEnvelope) {
+        // The document's root must be the Envelope itself.
+        if (!envelope) {
             return E_FAIL;
         }
         m_state = InEnvelope;
-    } else if (hash == HashName(u"Header") && localName == u"Header") {
-        if (m_state != InEnvelope) {
-            return E_FAIL;
-        }
+    } else if (envelope) {
+        return E_FAIL;
+    } else if (hash == HashName(u"Header") && localName == u"Header" && m_state == InEnvelope) {
         m_state = InHeader;
         m_headerOutputsOwned = true;
-    } else if (hash == HashName(u"Body") && localName == u"Body") {
-        if (m_state != InEnvelope && m_state != AfterHeader) {
-            return E_FAIL;
-        }
+    } else if (hash == HashName(u"Body") && localName == u"Body" &&
+               (m_state == InEnvelope || m_state == AfterHeader)) {
         m_state = InBody;
+    } else if ((hash == HashName(u"Header") && localName == u"Header") ||
+               (hash == HashName(u"Body") && localName == u"Body")) {
+        return E_FAIL; // out of order, or a second one
+    } else {
+        // Any other element of the envelope namespace is passed over whole, so that nothing
+        // inside it (a Body, say) is taken for part of the answer.
+        return SkipElement();
     }
-    // Any other element of the envelope namespace is passed over.
     return S_OK;
+}
+
+HRESULT CSoapEnvelopeHandler::SkipElement() {
+    // The skipper consumes the element's end, so it no longer counts as open here.
+    --m_depth;
+    return m_skipper.Begin(m_reader, this);
 }
 
 bool CSoapEnvelopeHandler::HeadersComplete(const ParseFrame& frame) const {
@@ -284,7 +301,13 @@ HRESULT CSoapEnvelopeHandler::EndElement(std::u16string_view uri, std::u16string
         m_state = AfterHeader;
         return S_OK;
     }
-    return EndFrame(depth);
+    const HRESULT hr = EndFrame(depth);
+    // Depth 2 is a child of the Envelope: when the Body ends, the answer is complete.
+    if (Succeeded(hr) && depth == 2 &&
+        (m_state == InBody || m_state == InOperation || m_state == AfterOperation)) {
+        m_state = AfterBody;
+    }
+    return hr;
 }
 
 HRESULT CSoapEnvelopeHandler::EndFrame(int depth) {

@@ -34,6 +34,8 @@ enum ParseState : int {
     AfterHeader = 7,
     // The operation element has ended; only references may follow it.
     AfterOperation = 8,
+    // The body has ended; only elements of the envelope namespace, passed over, may follow it.
+    AfterBody = 9,
 };
 
 // One level of the parse stack.
@@ -69,6 +71,8 @@ public:
     CSoapEnvelopeHandler& operator=(const CSoapEnvelopeHandler&) = delete;
 
     HRESULT StartDocument() override;
+    // A document that ends before its Envelope and Body were seen is no response.
+    HRESULT EndDocument() override;
     HRESULT StartElement(std::u16string_view uri, std::u16string_view localName,
                          std::u16string_view qName, const sax::ISAXAttributes& attributes) override;
     HRESULT EndElement(std::u16string_view uri, std::u16string_view localName,
@@ -127,6 +131,7 @@ private:
     [[nodiscard]] const SoapFunctionMap* OperationTable() const;
     [[nodiscard]] bool RpcEncoded() const;
     [[nodiscard]] HRESULT EnvelopeElement(std::u16string_view uri, std::u16string_view localName);
+    [[nodiscard]] HRESULT SkipElement();
     [[nodiscard]] HRESULT ProcessRow(std::u16string_view localName,
                                      const sax::ISAXAttributes& attributes);
     [[nodiscard]] HRESULT ProcessArrayElement(const sax::ISAXAttributes& attributes);

@@ -53,6 +53,15 @@ bool ArrayTypeCount(std::u16string_view text, std::uint64_t& count) {
     }
 }
 
+// An element is nil only when xsi:nil holds a boolean true; any other value leaves it an
+// ordinary value.
+bool IsNil(const sax::ISAXAttributes& attributes) {
+    std::u16string_view nil;
+    bool isNil = false;
+    return attributes.GetValueFromName(soap::kSchemaInstanceNsW, u"nil", nil) &&
+           ParseFlag(nil, isNil) && isNil;
+}
+
 template <typename T>
 void Put(std::uint8_t* address, T value) {
     std::memcpy(address, &value, sizeof value);
@@ -106,9 +115,7 @@ HRESULT CSoapEnvelopeHandler::UnknownRow(std::u16string_view localName,
             return ReportMustUnderstand(localName);
         }
     }
-    // The skipper consumes the element's end, so it no longer counts as open here.
-    --m_depth;
-    return m_skipper.Begin(m_reader, this);
+    return SkipElement();
 }
 
 HRESULT CSoapEnvelopeHandler::StartRowValue(const SoapParamEntry& row, const SoapFunctionMap& table,
@@ -131,14 +138,7 @@ HRESULT CSoapEnvelopeHandler::StartRowValue(const SoapParamEntry& row, const Soa
         return PushFrame(std::move(empty));
     }
     if (isArray) {
-        std::u16string_view nil;
-        bool isNil = false;
-        if (attributes.GetValueFromName(soap::kSchemaInstanceNsW, u"nil", nil)) {
-            if (!ParseFlag(nil, isNil)) {
-                return E_FAIL;
-            }
-        }
-        if (isNil) {
+        if (IsNil(attributes)) {
             return StartValue(row, record + row.offset, attributes);
         }
         return StartArray(row, table, record, attributes);
@@ -148,21 +148,14 @@ HRESULT CSoapEnvelopeHandler::StartRowValue(const SoapParamEntry& row, const Soa
 
 HRESULT CSoapEnvelopeHandler::StartValue(const SoapParamEntry& row, std::uint8_t* address,
                                          const sax::ISAXAttributes& attributes) {
-    std::u16string_view nil;
-    if (attributes.GetValueFromName(soap::kSchemaInstanceNsW, u"nil", nil)) {
-        bool isNil = false;
-        if (!ParseFlag(nil, isNil)) {
+    if (IsNil(attributes)) {
+        if ((row.flags & SoapFlags::Nullable) == 0) {
             return E_FAIL;
         }
-        if (isNil) {
-            if ((row.flags & SoapFlags::Nullable) == 0) {
-                return E_FAIL;
-            }
-            m_noChild = true;
-            ParseFrame empty;
-            empty.depth = m_depth;
-            return PushFrame(std::move(empty));
-        }
+        m_noChild = true;
+        ParseFrame empty;
+        empty.depth = m_depth;
+        return PushFrame(std::move(empty));
     }
     if (row.nestedMap != nullptr && row.nestedMap->mapKind == SoapMapStructure) {
         return StartStructure(row, address, attributes);
@@ -486,16 +479,18 @@ HRESULT StoreBlob(std::uint8_t* address, std::u16string_view text, std::int32_t 
     return S_OK;
 }
 
-HRESULT StoreString(std::uint8_t* address, std::u16string_view text) {
-    BSTR value = SysAllocStringLen(text.data(), static_cast<std::uint32_t>(text.size()));
-    if (value == nullptr) {
-        return E_OUTOFMEMORY;
-    }
+// Stores a string the record takes over, releasing any it held.
+HRESULT PutString(std::uint8_t* address, BSTR value) {
     BSTR old = nullptr;
     std::memcpy(&old, address, sizeof old);
     SysFreeString(old);
     std::memcpy(address, &value, sizeof value);
     return S_OK;
+}
+
+HRESULT StoreString(std::uint8_t* address, std::u16string_view text) {
+    BSTR value = SysAllocStringLen(text.data(), static_cast<std::uint32_t>(text.size()));
+    return value == nullptr ? E_OUTOFMEMORY : PutString(address, value);
 }
 
 } // namespace
@@ -542,6 +537,10 @@ HRESULT CSoapEnvelopeHandler::StoreText(ParseFrame& frame, std::u16string_view t
         return StoreUnsigned(address, text, type);
     }
     if (soap::IsTextType(type)) {
+        // Text the string builder collected is taken over whole instead of copied.
+        if (BSTR taken = m_collector.TakeText(text)) {
+            return PutString(address, taken);
+        }
         return StoreString(address, text);
     }
     return E_FAIL;

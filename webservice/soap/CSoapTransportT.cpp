@@ -49,8 +49,9 @@ HRESULT CSoapTransportT::SendSoapRequest(std::string_view actionLine) {
             return E_FAIL;
         }
         if (status == 202) {
-            // Accepted without an answer: never leave the stream on a former response's body.
-            (void)m_response.Initialize(m_http);
+            // Accepted without an answer: no body is bound, whatever came with the 202, and the
+            // stream never stays on a former response's body.
+            m_response.Clear();
             return S_OK;
         }
         m_status = StatusServerError;
@@ -67,6 +68,8 @@ HRESULT CSoapTransportT::SendSoapRequest(std::string_view actionLine) {
 
 void CSoapTransportT::ReadFault() {
     if (!m_response.Initialize(m_http)) {
+        // No fault arrived to read: the body was empty, or it never came whole.
+        m_status = StatusFaultUnreadable;
         return;
     }
     sax::ISAXXMLReader* reader = nullptr;

@@ -1,7 +1,7 @@
 #pragma once
 // Posts a SOAP request over the HTTP client and classifies the answer:
 //   exchange true,  200        success when the body is not empty, else StatusReadFailed
-//   exchange true,  202        success
+//   exchange true,  202        success, with no body bound to the response stream
 //   exchange true,  any other  StatusServerError
 //   exchange false, 500        StatusSoapFault, and the fault is read (StatusFaultUnreadable when
 //                              it cannot be)

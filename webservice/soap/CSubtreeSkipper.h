@@ -15,6 +15,8 @@ public:
         return S_OK;
     }
     HRESULT EndElement(std::u16string_view, std::u16string_view, std::u16string_view) override;
+    // Text is dropped, so it may come in pieces.
+    [[nodiscard]] bool TakesTextInPieces() const override { return true; }
 
 private:
     sax::ISAXXMLReader* m_reader = nullptr;

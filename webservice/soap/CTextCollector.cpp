@@ -7,16 +7,12 @@ HRESULT CTextCollector::Begin(sax::ISAXXMLReader* reader, sax::ISAXContentHandle
     m_reader = reader;
     m_parent = parent;
     m_depth = 1;
-    m_text.clear();
+    m_text.Clear();
     return reader->PutContentHandler(this);
 }
 
 bool CTextCollector::Append(std::u16string_view text) {
-    if (m_text.size() + text.size() > kMaxText) {
-        return false;
-    }
-    m_text.append(text);
-    return true;
+    return m_text.Size() + text.size() <= kMaxText && m_text.Append(text);
 }
 
 HRESULT CTextCollector::StartElement(std::u16string_view, std::u16string_view,
@@ -41,7 +37,7 @@ HRESULT CTextCollector::EndElement(std::u16string_view uri, std::u16string_view 
     m_parent = nullptr;
     HRESULT hr = m_reader->PutContentHandler(parent);
     if (Succeeded(hr)) {
-        hr = parent->Characters(m_text);
+        hr = parent->Characters(m_text.View());
     }
     if (Succeeded(hr)) {
         hr = parent->EndElement(uri, localName, qName);
@@ -51,4 +47,12 @@ HRESULT CTextCollector::EndElement(std::u16string_view uri, std::u16string_view 
 
 HRESULT CTextCollector::Characters(std::u16string_view text) {
     return Append(text) ? S_OK : E_OUTOFMEMORY;
+}
+
+BSTR CTextCollector::TakeText(std::u16string_view text) {
+    const std::u16string_view held = m_text.View();
+    if (text.data() != held.data() || text.size() != held.size() || held.data() == nullptr) {
+        return nullptr;
+    }
+    return m_text.Detach();
 }

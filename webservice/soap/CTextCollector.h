@@ -2,18 +2,19 @@
 // Collects the whole content of one element as text (nested tags written back as markup) and hands
 // it to the handler that installed it in one Characters call, followed by the element's end.
 
+#include "com/CBstrBuilder.h"
 #include "sax/CContentHandlerBase.h"
 #include "sax/ISAXXMLReader.h"
 
 #include <cstddef>
-#include <string>
 
 class CTextCollector final : public sax::CContentHandlerBase {
 public:
-    // The collected text may not grow past this many UTF-16 code units.
-    static constexpr std::size_t kMaxText = std::size_t{32} << 20;
+    // The collected text may not grow past this many UTF-16 code units: twice what a response
+    // within its 64 MiB bound can hold, as markup written back may grow ("<e/>" to "<e></e>").
+    static constexpr std::size_t kMaxText = std::size_t{128} << 20;
 
-    CTextCollector() { m_text.reserve(64); }
+    CTextCollector() = default;
 
     // Takes the reader's events from now until the current element ends, then gives them back to
     // `parent`.
@@ -25,6 +26,12 @@ public:
                        std::u16string_view qName) override;
     HRESULT Characters(std::u16string_view text) override;
     HRESULT IgnorableWhitespace(std::u16string_view text) override { return Characters(text); }
+    // It joins the text itself, so the reader need not hold a long run whole first.
+    [[nodiscard]] bool TakesTextInPieces() const override { return true; }
+
+    // When `text` is the text this collector handed out last, the finished string holding it,
+    // taken over without a copy; null otherwise.
+    [[nodiscard]] BSTR TakeText(std::u16string_view text);
 
 private:
     [[nodiscard]] bool Append(std::u16string_view text);
@@ -32,5 +39,5 @@ private:
     sax::ISAXXMLReader* m_reader = nullptr;
     sax::ISAXContentHandler* m_parent = nullptr;
     int m_depth = 0;
-    std::u16string m_text;
+    CBstrBuilder m_text;
 };

@@ -1,55 +1,32 @@
 #include "webservice/soap/CTraceWriter.h"
 
-#include <algorithm>
-
-namespace {
-
-constexpr std::string_view kMask = "********";
-
-bool EndsName(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '>' || c == '/';
-}
-
-} // namespace
+#include "webservice/soap/CSecretMasker.h"
 
 CTraceWriter::CTraceWriter(std::FILE* out, int level,
                            std::span<const std::string_view> secretElements)
     : m_out(out), m_level(level), m_secretElements(secretElements.begin(), secretElements.end()) {}
 
-bool CTraceWriter::IsSecret(std::string_view qualifiedName) const {
-    const std::size_t colon = qualifiedName.find(':');
-    const std::string_view local =
-        colon == std::string_view::npos ? qualifiedName : qualifiedName.substr(colon + 1);
-    return std::find(m_secretElements.begin(), m_secretElements.end(), local) !=
-           m_secretElements.end();
-}
-
-// Element text holds no "<" (it would be escaped), so a secret's text runs from the end of its
-// start tag to the next "<".
 std::string CTraceWriter::MaskSecrets(std::string_view xml) const {
     std::string out;
     out.reserve(xml.size());
-    std::size_t copied = 0;
-    std::size_t at = 0;
-    while ((at = xml.find('<', at)) != std::string_view::npos) {
-        std::size_t nameEnd = at + 1;
-        while (nameEnd < xml.size() && !EndsName(xml[nameEnd])) {
-            ++nameEnd;
-        }
-        const std::size_t tagEnd = xml.find('>', nameEnd);
-        if (tagEnd == std::string_view::npos) {
-            break;
-        }
-        const bool selfClosing = xml[tagEnd - 1] == '/';
-        if (!selfClosing && IsSecret(xml.substr(at + 1, nameEnd - at - 1))) {
-            const std::size_t textEnd = std::min(xml.find('<', tagEnd), xml.size());
-            out.append(xml.substr(copied, tagEnd + 1 - copied)).append(kMask);
-            copied = textEnd;
-        }
-        at = tagEnd;
-    }
-    out.append(xml.substr(std::min(copied, xml.size())));
+    CSecretMasker masker(m_secretElements);
+    masker.Feed(xml, out);
+    masker.Finish(out);
     return out;
+}
+
+std::string CTraceWriter::MaskHeaderLine(std::string_view line) const {
+    const std::size_t colon = line.find(':');
+    if (colon != std::string_view::npos) {
+        std::string_view name = line.substr(0, colon);
+        while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) {
+            name.remove_suffix(1);
+        }
+        if (CSecretMasker::IsSecretHeader(name)) {
+            return std::string(line.substr(0, colon + 1)).append(" ").append(CSecretMasker::kMask);
+        }
+    }
+    return MaskSecrets(line);
 }
 
 void CTraceWriter::OnConnected(std::string_view host, std::uint16_t port) {
@@ -70,7 +47,7 @@ void CTraceWriter::WriteHead(std::string_view marker, std::string_view head) {
             end = head.size();
         }
         if (end > start) {
-            const std::string line = MaskSecrets(head.substr(start, end - start));
+            const std::string line = MaskHeaderLine(head.substr(start, end - start));
             std::fprintf(m_out, "%.*s%s\n", static_cast<int>(marker.size()), marker.data(),
                          line.c_str());
         }

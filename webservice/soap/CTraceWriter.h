@@ -1,8 +1,9 @@
 #pragma once
 // Writes an HTTP exchange as it happens, in the manner of `curl -v`: "* " before notes about the
 // connection, "> " before each request-head line, "< " before each response-head line. Level 1
-// gives the heads and the body sizes; level 2 adds the bodies. The text of every element named in
-// the secret list (a password) is written as "********" at every level.
+// gives the heads and the body sizes; level 2 adds the bodies. The content of every element named
+// in the secret list (a password), and the value of every credential header (Authorization), is
+// written as "********" at every level.
 
 #include "webservice/http/IHttpTrace.h"
 
@@ -26,11 +27,12 @@ public:
 
     // `xml` with the text of each secret element (found by its local name) replaced by "********".
     [[nodiscard]] std::string MaskSecrets(std::string_view xml) const;
+    // One head line ("Name: value") with a credential header's value, or secret elements, hidden.
+    [[nodiscard]] std::string MaskHeaderLine(std::string_view line) const;
 
 private:
     void WriteHead(std::string_view marker, std::string_view head);
     void WriteBody(std::string_view what, std::string_view body);
-    [[nodiscard]] bool IsSecret(std::string_view qualifiedName) const;
 
     std::FILE* m_out;
     int m_level;

@@ -57,6 +57,22 @@ void AppendReference(std::string& out, std::uint32_t value, int digits) {
 
 } // namespace
 
+bool XmlCanCarry(std::u16string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c < 0x20 ? c != u'\t' && c != u'\n' && c != u'\r' : c >= 0xFFFE || IsLow(c)) {
+            return false;
+        }
+        if (IsHigh(c)) {
+            if (i + 1 == text.size() || !IsLow(text[i + 1])) {
+                return false;
+            }
+            ++i;
+        }
+    }
+    return true;
+}
+
 std::size_t EscapedLength(std::u16string_view text) {
     std::size_t length = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -236,6 +252,10 @@ bool SplitInteger(std::u16string_view text, char* digits, std::size_t& length, b
     negative = false;
     if (!text.empty() && (text.front() == u'-' || text.front() == u'+')) {
         negative = text.front() == u'-';
+        text.remove_prefix(1);
+    }
+    // Leading zeros do not change the number, however many there are.
+    while (text.size() > 1 && text.front() == u'0') {
         text.remove_prefix(1);
     }
     if (!ToAscii(text, digits, 64, length) || length == 0) {

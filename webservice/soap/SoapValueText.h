@@ -11,6 +11,10 @@
 
 namespace soap {
 
+// False when `text` holds a character that XML 1.0 cannot carry, not even as a reference: a C0
+// control other than tab, line feed and carriage return, a surrogate out of its pair, U+FFFE or
+// U+FFFF.
+[[nodiscard]] bool XmlCanCarry(std::u16string_view text);
 // Length of the escaped form of `text` (equal to text.size() when nothing needs escaping).
 [[nodiscard]] std::size_t EscapedLength(std::u16string_view text);
 // Appends the escaped form: "&", "<", ">" as entities, printable ASCII as is, everything else as a

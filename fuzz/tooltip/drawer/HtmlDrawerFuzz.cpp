@@ -47,8 +47,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         services.opener = &opener;
         // Pictures come from the compiled-in set only: fuzzing never opens files.
         services.readPictureFiles = false;
+        // Strings with spaces too: inside a justified line they must not take part in the
+        // justification, and both passes must advance over them alike.
         services.loadString = [](int id) {
-            return id == 119 ? std::string("Status") : std::string();
+            switch (id) {
+            case 119:
+                return std::string("Status");
+            case 106:
+                return std::string("aa bb cc dd");
+            case 107:
+                return std::string(" lead  and trail ");
+            default:
+                return std::string();
+            }
         };
         return std::make_unique<tooltip::CHtmlDrawer>(services);
     }();

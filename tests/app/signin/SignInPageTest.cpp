@@ -1,116 +1,23 @@
 // The sign-in page against the reference account service, driven as a person drives it: typing into
 // the boxes and clicking the buttons.
 
-#include "app/CSavedCredentials.h"
-#include "app/CSignInPage.h"
-#include "dialog/CDialogBuilder.h"
-#include "res/Resource.h"
-#include "support/CReferenceService.h"
+#include "SignInPageFixture.h"
 #include "support/CTlsTestSites.h"
-#include "support/TempFolder.h"
 
 #include <QApplication>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sys/stat.h>
-
-using settings::CSettingsKey;
-using settings::CSettingsStore;
-using settings::SettingsStatus;
 
 namespace {
 
-constexpr const char* kKey = "Software\\Nimbrel\\Keldwick";
-constexpr const char* kSignedIn = "You are signed in.\r\n";
-constexpr const char* kEmailSent =
-    "No errors were reported emailing your user password to you.\r\n";
-constexpr const char* kWrongPassword = "The password is not correct for this user id.";
-constexpr const char* kUnknownUser = "The user id is not known to the account service.";
+using namespace signin_test;
 
-class SignInPageTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(m_service.Start(m_temp.Path() + "/outbox", {"--users", UsersFile()}));
-        ::setenv("KELDWICK_ENDPOINT", m_service.Endpoint().c_str(), 1);
-    }
-    void TearDown() override { ::unsetenv("KELDWICK_ENDPOINT"); }
-
-    std::string UsersFile() {
-        const std::string path = m_temp.Path() + "/users.json";
-        std::ofstream(path) << R"({"users": [
-            {"userId": "demo", "password": "demo", "email": "demo@customer.example"},
-            {"userId": "ren\u00e9e", "password": "cr\u00e8me <br\u00fbl\u00e9e> & tea",
-             "email": "renee@customer.example"},
-            {"userId": "nopass", "password": "", "email": "nopass@customer.example"},
-            {"userId": "noemail", "password": "secret"}]})";
-        return path;
-    }
-
-    // Opens the page as the main window does at start-up: built, then initialised once.
-    CSignInPage& OpenPage() {
-        m_page = std::make_unique<CSignInPage>(std::make_unique<CSavedCredentials>(m_store, kKey));
-        m_page->EnsureInitialised();
-        m_page->show();
-        return *m_page;
-    }
-
-    // Replaces the box's text by typing, as a person does: select everything, then type.
-    void Type(int id, const QString& text) {
-        auto* edit = qobject_cast<QLineEdit*>(m_page->Control(id));
-        ASSERT_NE(edit, nullptr);
-        edit->setFocus();
-        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(edit, Qt::Key_Delete);
-        for (const QChar ch : text) {
-            if (ch.unicode() < 128) {
-                QTest::keyClick(edit, static_cast<char>(ch.unicode()));
-            } else {
-                // No key of the test keyboard makes it: the key event carries the character.
-                QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(ch),
-                                    Qt::NoModifier);
-            }
-        }
-    }
-    void Click(int id) {
-        auto* button = qobject_cast<QPushButton*>(m_page->Control(id));
-        ASSERT_NE(button, nullptr);
-        QTest::mouseClick(button, Qt::LeftButton);
-    }
-    void SignIn(const QString& userId, const QString& password) {
-        Type(res::IDC_USER_ID, userId);
-        Type(res::IDC_PASSWORD, password);
-        Click(res::IDC_SIGN_IN);
-    }
-    std::string Box(int id) const { return dialog::ControlText(*m_page->Control(id)); }
-    std::string Status() const { return Box(res::IDC_STATUS); }
-
-    std::string Stored(const char* name) {
-        CSettingsKey key;
-        EXPECT_EQ(m_store.CreateKey(kKey, key), SettingsStatus::Ok);
-        std::uint32_t size = 0;
-        if (key.QueryValue(name, nullptr, nullptr, size) != SettingsStatus::Ok) {
-            return "<missing>";
-        }
-        std::string data(size, '\0');
-        EXPECT_EQ(key.QueryValue(name, nullptr, data.data(), size), SettingsStatus::Ok);
-        return data;
-    }
-    void Save(const std::string& userId, const std::string& password) {
-        ASSERT_TRUE(CSavedCredentials(m_store, kKey).SaveCredentials(userId, password));
-    }
-
-    CTempFolder m_temp;
-    CSettingsStore m_store{m_temp.Path() + "/config"};
-    CReferenceService m_service;
-    std::unique_ptr<CSignInPage> m_page;
-};
+using SignInPageTest = SignInPageFixture;
 
 // Over HTTPS through a TLS front, trusting its private CA through KELDWICK_CA_FILE: the status
 // texts are the same as over plain HTTP.
@@ -264,6 +171,28 @@ TEST_F(SignInPageTest, AStoppedServiceGivesTheResultCodeAndLeavesNoSession) {
               "Error occurred while asking the service to email your password: -2147467259");
 }
 
+// keldwick --verbose: a failed call says why, in the line keldwick-cli writes for it.
+TEST_F(SignInPageTest, FailedCallsReportTheirReasonWhenAsked) {
+    std::FILE* report = std::tmpfile();
+    ASSERT_NE(report, nullptr);
+    CSignInPage::ReportFailuresTo(report);
+    OpenPage();
+    const std::string endpoint = m_service.Endpoint();
+    const std::size_t hostStart = endpoint.find("//") + 2;
+    const std::string where = endpoint.substr(hostStart, endpoint.find('/', hostStart) - hostStart);
+    m_service.Stop();
+    SignIn("demo", "demo");
+    Click(res::IDC_EMAIL_PASSWORD);
+    CSignInPage::ReportFailuresTo(nullptr);
+
+    std::string text(4096, '\0');
+    std::rewind(report);
+    text.resize(std::fread(text.data(), 1, text.size(), report));
+    std::fclose(report);
+    const std::string reason = ": connecting to " + where + " failed: Connection refused\n";
+    EXPECT_EQ(text, "keldwick create-session" + reason + "keldwick email-password" + reason);
+}
+
 TEST_F(SignInPageTest, TheDefaultStoreIsTheUsersPrivateConfiguration) {
     const char* old = std::getenv("XDG_CONFIG_HOME");
     const std::string saved = old != nullptr ? old : "";
@@ -280,6 +209,11 @@ TEST_F(SignInPageTest, TheDefaultStoreIsTheUsersPrivateConfiguration) {
     EXPECT_EQ(info.st_mode & 0777, 0600u);
     ASSERT_EQ(::stat((config + "/Nimbrel/Keldwick").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0700u);
+    // No session bus (main points the process at none): the password stays in the file.
+    std::string userId;
+    std::string password;
+    EXPECT_TRUE(CSavedCredentials(CSettingsStore(config), kKey).LoadFromFile(userId, password));
+    EXPECT_EQ(password, "demo");
 }
 
 } // namespace
@@ -287,6 +221,8 @@ TEST_F(SignInPageTest, TheDefaultStoreIsTheUsersPrivateConfiguration) {
 int main(int argc, char** argv) {
     // Also when the test list is read without the test environment.
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // No session bus, whatever the desktop running the tests has: no keyring is ever touched.
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/keldwick-test-bus", 1);
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -5,6 +5,9 @@
 #include "help/PathParts.h"
 
 #include <QApplication>
+#include <QPointer>
+#include <QScreen>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -12,6 +15,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <unistd.h>
@@ -124,6 +128,36 @@ TEST_F(HelpFolderTest, OneUnownedWindowShowsEachTopicInTurn) {
     QWidget* second = HtmlHelp(&caller, Reference("html\\two.html"), kHhDisplayTopic, 0);
     EXPECT_EQ(second, first);
     EXPECT_TRUE(window->CurrentTopic().toLocalFile().endsWith(QStringLiteral("html/two.html")));
+}
+
+// Beside the caller on its screen: right, else left, else pushed inside the screen.
+TEST(HelpPlacementTest, TheWindowGoesBesideTheCallerOnItsScreen) {
+    const QRect screen(0, 0, 1280, 800);
+    const QRect second(1280, 0, 1024, 768);
+    const std::tuple<QRect, QSize, QRect, QPoint> cases[] = {
+        {QRect(100, 50, 400, 300), QSize(640, 520), screen, QPoint(508, 50)},
+        {QRect(700, 50, 400, 300), QSize(640, 520), screen, QPoint(52, 50)},
+        {QRect(300, 600, 700, 150), QSize(640, 520), screen, QPoint(640, 280)},
+        {QRect(1400, 100, 400, 300), QSize(640, 520), second, QPoint(1664, 100)},
+        {QRect(10, 10, 100, 100), QSize(2000, 900), screen, QPoint(0, 0)},
+    };
+    for (const auto& [caller, size, area, expected] : cases) {
+        EXPECT_EQ(CHelpWindow::PlaceBeside(caller, size, area), expected) << caller.x();
+    }
+}
+
+TEST_F(HelpFolderTest, TheWindowOpensBesideItsCallerAndEscClosesIt) {
+    QWidget caller;
+    caller.setGeometry(10, 60, 100, 100); // room to its right even on an 800-pixel screen
+    caller.show();
+    const QPointer<QWidget> window =
+        HtmlHelp(&caller, Reference("html\\one.html"), kHhDisplayTopic, 0);
+    ASSERT_NE(window, nullptr);
+    EXPECT_GT(window->frameGeometry().left(), caller.frameGeometry().right());
+    EXPECT_EQ(window->screen(), caller.screen());
+    QWidget* focus = window->focusWidget() != nullptr ? window->focusWidget() : window.data();
+    QTest::keyClick(focus, Qt::Key_Escape);
+    EXPECT_TRUE(window.isNull() || !window->isVisible());
 }
 
 TEST_F(HelpFolderTest, AMissingTopicShowsNothingAndLeavesAShownTopicAlone) {

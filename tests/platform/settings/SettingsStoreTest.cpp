@@ -284,6 +284,8 @@ TEST_F(SettingsFolderTest, AKeyFolderThatIsALinkIsRefused) {
     std::filesystem::remove(m_temp.Path() + "/config/Nimbrel");
     std::filesystem::create_directory_symlink(elsewhere, m_temp.Path() + "/config/Nimbrel");
     EXPECT_EQ(m_store.CreateKey(kKey, key), SettingsStatus::Unsafe);
+    // Each folder is checked before anything is made inside it: nothing appears at the target.
+    EXPECT_TRUE(FilesIn(elsewhere).empty());
 }
 
 TEST_F(SettingsFolderTest, AFolderOrFileOwnedBySomeoneElseIsNotTrusted) {

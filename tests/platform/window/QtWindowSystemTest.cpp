@@ -6,10 +6,13 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCursor>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -88,6 +91,18 @@ TEST_F(QtWindowSystemTest, WindowsUnderAPointAreControlsWithTheirParents) {
     EXPECT_FALSE(windows.ChildFromPoint(behind, {-5, 15}));
 }
 
+TEST_F(QtWindowSystemTest, ScrollBarsOfATextBoxArePartsOfIt) {
+    edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QCoreApplication::processEvents();
+    for (QWidget* bar : {static_cast<QWidget*>(edit->verticalScrollBar()),
+                         static_cast<QWidget*>(edit->horizontalScrollBar())}) {
+        ASSERT_TRUE(bar->isVisible());
+        const WindowHandle under = windows.WindowFromPoint(Global(bar, bar->rect().center()));
+        EXPECT_EQ(windows.WidgetOf(under), edit) << bar->metaObject()->className();
+    }
+}
+
 TEST_F(QtWindowSystemTest, EditableComboBoxReadsAsADropDownCombo) {
     const WindowHandle field = windows.WindowFromPoint(Global(combo, {20, 15}));
     EXPECT_EQ(windows.WidgetOf(field), combo->lineEdit());
@@ -129,6 +144,37 @@ TEST_F(QtWindowSystemTest, InputEventsTranslateByTable) {
     EXPECT_EQ(platformwindow::TranslateEvent(release).code, TipMessageCode::Other);
 }
 
+struct TimedPopup : tooltip::IPopupEvents {
+    void OnPaint(gfx::CDc&) override {}
+    void OnTimer(unsigned) override {
+        if (firedAfterNs < 0) {
+            firedAfterNs = clock.nsecsElapsed();
+        }
+    }
+    void OnSetCursor() override {}
+    void OnActivateApp(bool) override {}
+    void OnPopupMessage(const tooltip::TipMessage&) override {}
+    QElapsedTimer clock;
+    qint64 firedAfterNs = -1;
+};
+
+// A display time must not end early: Qt's coarse timers may fire up to 5 % before their time.
+TEST_F(QtWindowSystemTest, PopupTimersNeverFireBeforeTheirTime) {
+    TimedPopup events;
+    const WindowHandle popup = windows.CreatePopup(windows.HandleOf(&dialog), "Tip", events);
+    constexpr unsigned kPeriod = 200;
+    for (int round = 0; round < 8; ++round) {
+        QTest::qWait(7 * round); // starts at different phases of the coarse timers' grid
+        events.firedAfterNs = -1;
+        events.clock.start();
+        windows.SetTimer(popup, 257, kPeriod);
+        QTRY_VERIFY_WITH_TIMEOUT(events.firedAfterNs >= 0, 5000);
+        windows.KillTimer(popup, 257);
+        EXPECT_GE(events.firedAfterNs, (kPeriod - 1) * 1000000LL) << round;
+    }
+    windows.DestroyPopup(popup);
+}
+
 struct RecordingPopup : tooltip::IPopupEvents, tooltip::ITipMessageSink {
     void OnPaint(gfx::CDc& dc) override {
         ++paints;
@@ -140,10 +186,12 @@ struct RecordingPopup : tooltip::IPopupEvents, tooltip::ITipMessageSink {
     void OnPopupMessage(const tooltip::TipMessage&) override {}
     void RelayMessage(const tooltip::TipMessage& message) override {
         relayed.push_back(message.code);
+        positions.push_back(message.screenPos);
     }
     int paints = 0;
     std::vector<unsigned> timers;
     std::vector<TipMessageCode> relayed;
+    std::vector<gfx::Point> positions;
 };
 
 TEST_F(QtWindowSystemTest, PopupShowsWithoutTakingTheFocusAndRunsItsTimers) {
@@ -205,6 +253,25 @@ TEST_F(QtWindowSystemTest, RelayHandsTheOwnersEventsToTheSinkFirst) {
     windows.DestroyPopup(popup); // forgets the sink
     QTest::keyClick(button, Qt::Key_X);
     EXPECT_EQ(sink.relayed.size(), count);
+}
+
+// The tip window compares a move's position with a later query of the cursor to learn that the
+// cursor rests: a move with a fractional position must carry what the query answers.
+TEST_F(QtWindowSystemTest, RelayedMovesCarryTheCursorPositionTheQueryReturns) {
+    RecordingPopup sink;
+    const WindowHandle popup = windows.CreatePopup(windows.HandleOf(&dialog), "Tip", sink);
+    windows.RelayEvents(dialog, popup, sink);
+    const QPoint origin = button->mapToGlobal(QPoint(0, 0));
+    for (const QPointF fraction : {QPointF(21.6, 15.3), QPointF(22.3, 15.7), QPointF(20.2, 15.3)}) {
+        const QPointF global = QPointF(origin) + fraction;
+        QCursor::setPos(static_cast<int>(global.x()), static_cast<int>(global.y()));
+        QMouseEvent move(QEvent::MouseMove, fraction, global, Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(button, &move);
+        ASSERT_FALSE(sink.positions.empty());
+        EXPECT_EQ(sink.positions.back(), windows.CursorPos()) << global.x() << "," << global.y();
+    }
+    windows.DestroyPopup(popup);
 }
 
 } // namespace

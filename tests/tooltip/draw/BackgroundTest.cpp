@@ -217,6 +217,11 @@ TEST(PatternTest, SizesWithoutAValueDrawNothing) {
         flat.bitmap.SetPixel(x, 2, kSentinel);
     }
     EXPECT_TRUE(flat.Untouched());
+    // No bitmap side passes 32767: nothing is allocated or computed for a taller rectangle.
+    for (const int effect : {BackgroundHBump, BackgroundHardBump, BackgroundDiagShade}) {
+        manager.FillBackground(flat.dc, {0, 0, 1, 8500000}, effect, 0, 0, 0, 5, 0);
+        EXPECT_LE(manager.PatternImage().Height(), 3) << effect;
+    }
     // Two rows are enough for "hardbump".
     manager.FillBackground(flat.dc, {0, 0, 10, 2}, BackgroundHardBump, 0, 0, 0, 5, 0);
     EXPECT_NE(flat.At(0, 0), kSentinel);

@@ -40,6 +40,22 @@ TEST(ShadowTest, HardShadowDarkensByTheMaskLevel) {
     EXPECT_EQ(area.GetPixel(40, 30), MakePixel(200, 200, 200, 7));
 }
 
+TEST(ShadowTest, ExactQuotientsAreNotRoundedDown) {
+    // 85 * 147 / 255 is exactly 49, and 255 * (49 * 33) / (49 * 255) exactly 33.
+    struct Case {
+        bool soft;
+        int mask, area, expected;
+    };
+    for (const Case c : {Case{false, 147, 85, 49}, Case{true, 33, 255, 33}}) {
+        CBitmap mask = GreyArea(c.mask);
+        CBitmap area = GreyArea(c.area);
+        CDc dc(area);
+        CDrawManager manager;
+        manager.CastShadow(dc, 0, 0, 60, 40, mask, c.soft, 7, 7);
+        EXPECT_EQ(area.GetPixel(30, 20), MakePixel(c.expected, c.expected, c.expected)) << c.soft;
+    }
+}
+
 TEST(ShadowTest, SoftShadowHalvesTheInsideAndFadesOverTheDepth) {
     CDrawManager manager;
     CBitmap area = GreyArea(200);
@@ -136,9 +152,7 @@ void ReferenceSoftShadow(CBitmap& area, const CBitmap& mask, int bx, int by) {
                 }
             }
             if (sum < full) {
-                area.Bits()[y * w + x] = CDrawManager::DarkenPixel(
-                    before[y * w + x],
-                    static_cast<double>(sum) * (1.0 / static_cast<double>(full)));
+                area.Bits()[y * w + x] = CDrawManager::DarkenPixel(before[y * w + x], sum, full);
             }
         }
     }

@@ -25,16 +25,21 @@ protected:
         }
         return widths;
     }
+    // The width of a text in a piece's font, without justification.
+    int Width(const Piece& piece, std::string_view text) {
+        gfx::LogFont logical;
+        logical.height = piece.style.size;
+        logical.weight = piece.style.weight;
+        gfx::SetFaceName(logical, piece.style.face);
+        const gfx::CFont previous = m_dc.SelectFont(gfx::CFont::Create(logical));
+        const int cx = m_dc.GetTextExtent(text).cx;
+        static_cast<void>(m_dc.SelectFont(previous));
+        return cx;
+    }
     // Every drawn piece lies inside the prepared width.
     void ExpectPiecesInside() {
         for (const Piece& piece : m_text.pieces) {
-            gfx::LogFont logical;
-            logical.height = piece.style.size;
-            logical.weight = piece.style.weight;
-            gfx::SetFaceName(logical, piece.style.face);
-            const gfx::CFont previous = m_dc.SelectFont(gfx::CFont::Create(logical));
-            const int cx = m_dc.GetTextExtent(piece.text).cx;
-            static_cast<void>(m_dc.SelectFont(previous));
+            const int cx = Width(piece, piece.text);
             EXPECT_GE(piece.x, 0) << piece.text;
             EXPECT_LE(piece.x + cx, m_size.cx) << piece.text;
         }
@@ -136,6 +141,61 @@ TEST_F(DrawerReviewTest, TabsOnCentredLinesMoveAsFarAsMeasured) {
     Draw();
     ASSERT_EQ(m_text.pieces.size(), 2u);
     EXPECT_EQ(m_text.pieces[1].x - m_text.pieces[0].x, 32);
+}
+
+TEST_F(DrawerReviewTest, JustificationLeavesRoomForEveryElementOfTheLine) {
+    // Tabs, rules and strings take their room before the spaces share what is left, a line
+    // wider than the tip is never squeezed, and a string (whose spaces are no breaks) advances
+    // alike in both passes. Each text is one link, so every piece has a hot area that shows
+    // the width it was drawn at.
+    m_strings[106] = "aa bb cc dd";
+    const struct {
+        const char* text;
+        int wrap;
+    } probes[] = {
+        {"ab<t=2>cd ef gh ij kl mn op qr st uv wx yz ab cd ef gh ij kl mn op", 200},
+        {"one two <hr width=30> three four five six seven eight nine ten eleven twelve", 200},
+        {"one two three four <hr width=150> five six seven eight nine ten eleven", 200},
+        {"aaa bbb <string idres=106> cc cc cc cc cc cc cc cc ddddddddddddddddddddddddddddddd", 300},
+        {"a b <string idres=106> c d e f g h i j k l m n o p q r s t u v w x y z", 250},
+    };
+    for (const auto& probe : probes) {
+        const std::string text = std::string("<justify><a href=x>") + probe.text + "</a></justify>";
+        Prepare(text, probe.wrap);
+        Draw();
+        EXPECT_TRUE(m_drawer.DrawMatchedMeasure()) << text;
+        const std::vector<HtmlHotArea>& areas = m_drawer.HotAreas();
+        ASSERT_EQ(areas.size(), m_text.pieces.size()) << text;
+        for (std::size_t i = 0; i < areas.size(); ++i) {
+            const Piece& piece = m_text.pieces[i];
+            EXPECT_GE(areas[i].right - areas[i].left, Width(piece, piece.text))
+                << piece.text << " in " << text;
+            if (i + 1 < areas.size() && areas[i + 1].top == areas[i].top) {
+                EXPECT_LE(areas[i].right, areas[i + 1].left) << piece.text << " in " << text;
+            }
+        }
+    }
+}
+
+TEST_F(DrawerReviewTest, AWordLongerThanTheLineIsCutAtTheLastCharacterThatFits) {
+    const std::string word = "Wm" + std::string(400, 'i') + std::string(300, 'W') + "fijlmw";
+    for (const int wrap : {1, 9, 50, 137, 500}) {
+        Prepare(word + word, wrap);
+        Draw();
+        std::string joined;
+        for (std::size_t i = 0; i < m_text.pieces.size(); ++i) {
+            const Piece& piece = m_text.pieces[i];
+            joined += piece.text;
+            ASSERT_FALSE(piece.text.empty());
+            if (i + 1 == m_text.pieces.size()) {
+                break;
+            }
+            // As long as it fits, and one more character would not (a piece takes at least one).
+            EXPECT_TRUE(piece.text.size() == 1 || Width(piece, piece.text) <= wrap) << wrap;
+            EXPECT_GT(Width(piece, piece.text + m_text.pieces[i + 1].text[0]), wrap) << wrap;
+        }
+        EXPECT_EQ(joined, word + word) << wrap;
+    }
 }
 
 } // namespace

@@ -50,6 +50,12 @@ TEST_F(DrawerStyleTest, HeadingsAndFontSizes) {
     EXPECT_EQ(s["a"].size, 8);
     EXPECT_EQ(s["b"].size, 14);
     EXPECT_EQ(s["c"].size, 20);
+    // Sizes are clamped as other lengths are: never negative from a huge number.
+    s = Styles("a<font size=2147483648>b</font><font size=99999999999px>c</font>"
+               "<font size=-2147483648%>d</font>");
+    EXPECT_EQ(s["b"].size, 1000000);
+    EXPECT_EQ(s["c"].size, 1000000);
+    EXPECT_GE(s["d"].size, -1000000);
 }
 
 TEST_F(DrawerStyleTest, ColoursSpansAndBackgrounds) {

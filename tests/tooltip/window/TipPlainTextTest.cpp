@@ -23,6 +23,7 @@ TEST(TipPlainText, ReadsLiteralsAndEntities) {
     EXPECT_EQ(TipPlainText("plain"), "plain");
     EXPECT_EQ(TipPlainText(""), "");
     EXPECT_EQ(TipPlainText("cut <b"), "cut ");
+    EXPECT_EQ(TipPlainText("Press Alt+<"), "Press Alt+<");
 }
 
 } // namespace

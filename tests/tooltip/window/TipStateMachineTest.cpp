@@ -109,6 +109,19 @@ TEST_F(TipWindowTest, MovingStraightToAnotherToolHidesAtOnceAndShowsItAfterTheDe
     EXPECT_EQ(tip.CurrentTool(), second);
 }
 
+TEST_F(TipWindowTest, BackOnTheShownToolBeforeTheNextOnesDelayEndsShowsNeitherTip) {
+    ShowFirst();
+    Move({250, 130});
+    windows.Advance(200);
+    Move({150, 131}); // back on the first control, whose tip was up
+    windows.Advance(1000);
+    EXPECT_FALSE(windows.IsVisible(tip.Window()));
+    EXPECT_EQ(windows.RunningTimers(), 0u);
+    Move({250, 130}); // the second control still shows its own tip after its delay
+    windows.Advance(500);
+    EXPECT_TRUE(Shown());
+}
+
 TEST_F(TipWindowTest, MovingOntoNoToolHidesAndStopsTheDelay) {
     Move({150, 130});
     Move({400, 130}); // a control without a tool
@@ -226,6 +239,21 @@ TEST_F(TipWindowTest, EmptyTextShowsNoWindowWhileTheStatesRunAsUsual) {
     EXPECT_FALSE(windows.IsVisible(tip.Window()));
     windows.Advance(5000);
     EXPECT_EQ(tip.State(), TipState::Hidden);
+}
+
+TEST_F(TipWindowTest, TextWithNothingToDrawOrTooTallToDrawShowsNoWindow) {
+    std::string tall;
+    for (int line = 0; line < 4000; ++line) {
+        tall += "line<br>";
+    }
+    for (const std::string& text : {std::string("<b></b>"), tall}) {
+        tip.RegisterTool(first, text);
+        Move({150, 130});
+        windows.Advance(500);
+        EXPECT_FALSE(windows.IsVisible(tip.Window())) << text.size();
+        EXPECT_FALSE(tip.Background()) << text.size();
+        Move({110, 300});
+    }
 }
 
 TEST_F(TipWindowTest, WithoutAWindowTheRelayIgnoresEverything) {

@@ -258,7 +258,24 @@ INSTANTIATE_TEST_SUITE_P(
                        StatusFaultUnreadable, 0},
         Classification{"500 html", Answer("500 Internal Server Error", "<html><p>oops</html>"),
                        StatusFaultUnreadable, 0},
-        Classification{"500 empty", Answer("500 Internal Server Error", ""), StatusSoapFault, 0}),
+        Classification{"500 empty", Answer("500 Internal Server Error", ""), StatusFaultUnreadable,
+                       0},
+        Classification{"500 over the size bound",
+                       "HTTP/1.1 500 Internal Server Error\r\nContent-Length: 99999999999\r\n\r\n",
+                       StatusFaultUnreadable, 0},
+        Classification{"202 with a response",
+                       Answer("202 Accepted", SessionResponse("<CreateSessionResult>S-1"
+                                                              "</CreateSessionResult><nErrorCode>"
+                                                              "0</nErrorCode>")),
+                       StatusParseFailed, 0},
+        Classification{"200 envelope without a body",
+                       Ok("<soap:Envelope xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\""
+                          "/>"),
+                       StatusParseFailed, 0},
+        Classification{"200 another envelope element",
+                       Ok("<soap:Anything xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\""
+                          "/>"),
+                       StatusParseFailed, 0}),
     [](const ::testing::TestParamInfo<Classification>& info) {
         std::string name;
         for (const char* p = info.param.name; *p != 0; ++p) {

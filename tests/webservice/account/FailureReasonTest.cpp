@@ -140,6 +140,41 @@ TEST_F(FailureReason, EnvelopeAndFaultFailures) {
     EXPECT_EQ(proxy.m_status, StatusSoapFault);
 }
 
+TEST_F(FailureReason, EachFailureSaysWhatHappened) {
+    const std::string where = "127.0.0.1:" + std::to_string(m_server.Port());
+    const std::string soap = "xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\"";
+    m_server.ReadRequest().Send(
+        Answer("500 Internal Server Error",
+               "<soap:Envelope " + soap +
+                   "><soap:Body><soap:Fault><faultstring>Busy</faultstring>"
+                   "<faultcode>soap:Server</faultcode></soap:Fault></soap:Body></soap:Envelope>"));
+    m_server.Connection().ReadRequest().Send(
+        "HTTP/1.1 500 Internal Server Error\r\nContent-Length: 99999999999\r\n\r\n");
+    m_server.Connection().ReadRequest().Send(Answer("202 Accepted", SessionResponse()));
+    m_server.Start();
+    const std::string reasons[] = {
+        "the service at " + where + " answered with a SOAP fault: Server: Busy",
+        "the service at " + where +
+            " answered \"HTTP/1.1 500 Internal Server Error\" without a readable fault: reading",
+        where + " accepted the call (\"HTTP/1.1 202 Accepted\") without answering it",
+    };
+    for (const std::string& reason : reasons) {
+        EXPECT_EQ(ReasonFor(m_server.Url("/a.asmx")).substr(0, reason.size()), reason);
+    }
+    // A password XML cannot carry is refused before anything is sent.
+    CAccountServiceT proxy(m_server.Url("/a.asmx"));
+    const CBstr user(u"alice");
+    const CBstr password(u"pass\u0001word");
+    BSTR session = nullptr;
+    std::int32_t code = -1;
+    EXPECT_EQ(proxy.CreateSession(user.Get(), password.Get(), &session, &code), E_INVALIDARG);
+    EXPECT_EQ(proxy.m_status, StatusWriteFailed);
+    EXPECT_EQ(proxy.FailureReason(),
+              "the request was not sent: a text argument holds a character that XML cannot carry "
+              "(a control character or a lone surrogate)");
+    EXPECT_EQ(m_server.Accepted(), 3);
+}
+
 TEST_F(FailureReason, TraceShowsAKeptConnectionAndARedirect) {
     CScriptedServer other;
     other.ReadRequest().Send(Answer("200 OK", SessionResponse()));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -161,6 +162,23 @@ TEST(UrlEscape, BrowserModeEscapesBeforeTheQueryOnly) {
     EXPECT_EQ(Escape("http://h/\x01\x7f\xc3\xa9"), "http://h/%01%7f%c3%a9");
     EXPECT_EQ(Escape("http://h/p q?a b+c#d e"), "http://h/p%20q?a b+c#d e");
     EXPECT_EQ(Escape("http://h/#x y"), "http://h/#x y");
+}
+
+// An IPv6 literal keeps its brackets through escaping and splits to the bare address; brackets
+// anywhere else are still escaped.
+TEST(UrlEscape, AnIpv6LiteralHostSurvivesEscapingAndSplitting) {
+    const std::tuple<const char*, const char*, const char*, std::uint16_t> cases[] = {
+        {"http://[::1]:8080/x", "http://[::1]:8080/x", "::1", 8080},
+        {"http://[fe80::1%25lo]/[a]", "http://[fe80::1%25lo]/%5ba%5d", "fe80::1%25lo", 80},
+        {"http://h/?q=[::1]", "http://h/?q=[::1]", "h", 80},
+    };
+    for (const auto& [text, escaped, host, port] : cases) {
+        EXPECT_EQ(Escape(text), escaped);
+        UrlParts url;
+        ASSERT_TRUE(url.SplitUrl(Escape(text))) << text;
+        EXPECT_EQ(url.HostName(), host);
+        EXPECT_EQ(url.PortNumber(), port);
+    }
 }
 
 TEST(UrlEscape, OutputIsBoundedAt2083Characters) {

@@ -62,12 +62,24 @@ TEST_F(AccountEnvelope, TextIsEscapedToAscii) {
     EXPECT_EQ(CreateSession(u"Ren\u00E9\t", u"\U0001F600"),
               Wrapped("CreateSession", "<strUserID>Ren&#x00E9;&#x0009;</strUserID>"
                                        "<strUserPassword>&#x01F600;</strUserPassword>"));
-    // Surrogates out of pairs keep their own value; DEL and controls are references too.
-    const std::u16string odd{char16_t(0xD83D), u'x', char16_t(0xDE00), char16_t(0x7F)};
-    const std::u16string trailing{u'y', char16_t(0xD800)};
-    EXPECT_EQ(CreateSession(odd, trailing),
-              Wrapped("CreateSession", "<strUserID>&#xD83D;x&#xDE00;&#x007F;</strUserID>"
-                                       "<strUserPassword>y&#xD800;</strUserPassword>"));
+    // DEL is a reference too; characters XML cannot carry at all refuse the call instead of
+    // sending malformed XML.
+    EXPECT_EQ(CreateSession(u"\x7F\uFFFD", u"\r\n"),
+              Wrapped("CreateSession", "<strUserID>&#x007F;&#xFFFD;</strUserID>"
+                                       "<strUserPassword>&#x000D;&#x000A;</strUserPassword>"));
+    const std::u16string refused[] = {
+        {char16_t(0xD83D), u'x'},
+        {u'x', char16_t(0xDE00)},
+        {u'y', char16_t(0xD800)},
+        {u'a', char16_t(1)},
+        {char16_t(0x1F)},
+        {char16_t(0xFFFE)},
+        {char16_t(0)},
+    };
+    for (const std::u16string& text : refused) {
+        EXPECT_EQ(CreateSession(u"u", text), "failed") << int(text.back());
+        EXPECT_FALSE(soap::XmlCanCarry(text));
+    }
 }
 
 TEST_F(AccountEnvelope, NullTextIsNilAndEmptyTextIsAnEmptyElement) {

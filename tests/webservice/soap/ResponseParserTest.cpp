@@ -85,8 +85,14 @@ TEST_F(CreateSessionParse, NilValues) {
     EXPECT_EQ(Parse(Response("<CreateSessionResult xsi:nil=\"true\"><x/></CreateSessionResult>"
                              "<nErrorCode>3</nErrorCode>")),
               E_FAIL);
-    EXPECT_EQ(Parse(Response("<CreateSessionResult xsi:nil=\"maybe\"/><nErrorCode>3</nErrorCode>")),
-              E_FAIL);
+    // Any value that is not a boolean leaves the element an ordinary value.
+    for (const char* nil : {"maybe", "TRUE", " true "}) {
+        ASSERT_EQ(Parse(Response("<CreateSessionResult xsi:nil=\"" + std::string(nil) +
+                                 "\">zz</CreateSessionResult><nErrorCode>3</nErrorCode>")),
+                  S_OK)
+            << nil;
+        EXPECT_EQ(session.View(), u"zz");
+    }
 }
 
 TEST_F(CreateSessionParse, ElementsThatDoNotBelong) {
@@ -123,6 +129,26 @@ TEST_F(CreateSessionParse, IntegerText) {
     EXPECT_EQ(code("   "), -999999999999);
     EXPECT_EQ(code("-"), -999999999999);
     EXPECT_EQ(code("99999999999999999999999"), -999999999999);
+    // Leading zeros never make a number too long; the range check stays.
+    EXPECT_EQ(code(std::string(62, '0') + "5"), 5);
+    EXPECT_EQ(code(" -" + std::string(500, '0') + "5 "), -5);
+    EXPECT_EQ(code(std::string(100, '0')), 0);
+    EXPECT_EQ(code(std::string(100, '0') + "2147483648"), -999999999999);
+}
+
+TEST_F(CreateSessionParse, AnyStringWithinTheResponseBoundIsAccepted) {
+    // Past 32 M code units, and in pieces of any size.
+    const std::string text = "x&amp;" + std::string((std::size_t{33} << 20) + 5, 'a') + "<b/>";
+    for (const std::uint32_t piece : {0xFFFFFFFFu, 65537u}) {
+        ASSERT_EQ(Parse(Response("<CreateSessionResult>" + text +
+                                 "</CreateSessionResult>"
+                                 "<nErrorCode>0</nErrorCode>"),
+                        piece),
+                  S_OK);
+        ASSERT_EQ(session.View().size(), text.size() - 1); // "&amp;" is one unit, "<b/>" seven
+        EXPECT_EQ(session.View().substr(0, 3), u"x&a");
+        EXPECT_EQ(session.View().substr(session.View().size() - 8), u"a<b></b>");
+    }
 }
 
 TEST_F(CreateSessionParse, StringsKeepMarkupAndReferences) {
@@ -149,6 +175,36 @@ TEST_F(CreateSessionParse, EnvelopeStructure) {
                     "</soap:Body></soap:Envelope>"),
               E_FAIL);
     EXPECT_EQ(Parse("<soap:Envelope " + soap + "><soap:Body>" + rows), E_FAIL) << "truncated";
+    // The operation counts only inside the Body, and a document without Envelope or Body is no
+    // answer; an empty Body is, and other envelope elements are passed over whole.
+    const std::string nine = "<R><nErrorCode>9</nErrorCode></R>";
+    const struct {
+        std::string text;
+        HRESULT result;
+    } cases[] = {
+        {"<soap:Envelope " + soap + "/>", E_FAIL},
+        {"<soap:Anything " + soap + "/>", E_FAIL},
+        {"<soap:Anything " + soap + "><soap:Envelope><soap:Body>" + nine +
+             "</soap:Body></soap:Envelope></soap:Anything>",
+         E_FAIL},
+        {"<soap:Envelope " + soap + "><soap:Header/></soap:Envelope>", E_FAIL},
+        {"<soap:Envelope " + soap + "><soap:Body/>" + nine + "</soap:Envelope>", E_FAIL},
+        {"<soap:Envelope " + soap + "><soap:Other><soap:Body>" + nine +
+             "</soap:Body></soap:Other></soap:Envelope>",
+         E_FAIL},
+        {"<soap:Envelope " + soap + "><soap:Body>" + rows + "</soap:Body><soap:Body/>" +
+             "</soap:Envelope>",
+         E_FAIL},
+        {"<soap:Envelope " + soap + "><soap:Body/></soap:Envelope>", S_OK},
+        {"<soap:Envelope " + soap + "><soap:Other><soap:Body>" + nine +
+             "</soap:Body></soap:Other><soap:Body/><soap:Trailer><x/></soap:Trailer>"
+             "</soap:Envelope>",
+         S_OK},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Parse(c.text), c.result) << c.text;
+        EXPECT_NE(record.nErrorCode, 9) << "read from outside the Body: " << c.text;
+    }
     EXPECT_EQ(Parse("<!DOCTYPE soap:Envelope [<!ENTITY e 'S'>]>" + Response("")), E_FAIL);
 }
 

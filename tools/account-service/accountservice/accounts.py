@@ -5,6 +5,7 @@ import collections
 import email.utils
 import json
 import os
+import errno
 import secrets
 import tempfile
 import threading
@@ -35,8 +36,18 @@ SESSION_LIFETIME = 3600
 MAX_SESSIONS = 10000
 
 
+# The outbox takes at most this many messages or bytes; past either, no message is written (and
+# none is ever deleted to make room).
+OUTBOX_MESSAGES = 10000
+OUTBOX_BYTES = 64 << 20
+
+
 class UsersFileError(Exception):
     pass
+
+
+class OutboxFull(OSError):
+    """The outbox holds as much as it may."""
 
 
 def load_users(path):
@@ -70,7 +81,8 @@ class AccountService:
     """The three operations. Safe to call from several request threads at once."""
 
     def __init__(self, users, outbox, lock_after=3, clock=time.monotonic,
-                 session_lifetime=SESSION_LIFETIME, max_sessions=MAX_SESSIONS):
+                 session_lifetime=SESSION_LIFETIME, max_sessions=MAX_SESSIONS,
+                 outbox_messages=OUTBOX_MESSAGES, outbox_bytes=OUTBOX_BYTES):
         self._users = users
         self._outbox = outbox
         self._lock_after = lock_after
@@ -80,8 +92,12 @@ class AccountService:
         self._clock = clock
         self._session_lifetime = session_lifetime
         self._max_sessions = max_sessions
+        self._outbox_messages = outbox_messages
+        self._outbox_bytes = outbox_bytes
         self._lock = threading.Lock()
-        self._sent = 0
+        # Counting the outbox and adding to it happen together (another service sharing the
+        # folder may still add between the two).
+        self._outbox_lock = threading.Lock()
 
     def create_session(self, user_id, password):
         """Returns (session id or None, error code)."""
@@ -145,24 +161,46 @@ class AccountService:
         return OK
 
     def _write_message(self, user_id, user):
-        with self._lock:
-            self._sent += 1
-            number = self._sent
-        name = "%s-%04d.eml" % (time.strftime("%Y%m%dT%H%M%SZ", time.gmtime()), number)
         text = (
             "From: %s\r\nTo: %s\r\nSubject: Your Keldwick password\r\nDate: %s\r\n"
             "Content-Type: text/plain; charset=utf-8\r\n\r\n"
             "The password of the user id %s is:\r\n\r\n    %s\r\n"
             % (SENDER, user["email"], email.utils.formatdate(usegmt=True), user_id,
                user["password"])
-        )
-        os.makedirs(self._outbox, mode=0o700, exist_ok=True)
-        # The message holds a password: readable by its owner only, and never seen half-written.
+        ).encode("utf-8")
+        with self._outbox_lock:
+            os.makedirs(self._outbox, mode=0o700, exist_ok=True)
+            self._check_room(len(text))
+            self._deliver(text)
+
+    def _check_room(self, size):
+        count, total = 0, size
+        with os.scandir(self._outbox) as entries:
+            for entry in entries:
+                if entry.name.endswith(".eml") and entry.is_file(follow_symlinks=False):
+                    count += 1
+                    total += entry.stat(follow_symlinks=False).st_size
+        if count >= self._outbox_messages or total > self._outbox_bytes:
+            raise OutboxFull(errno.ENOSPC, "the outbox is full")
+
+    def _deliver(self, text):
+        """Writes the message under a name of its own. It is written in full under a temporary name
+        first (readable by its owner only: it holds a password) and then linked to its final name,
+        which fails rather than replace a message already there, whoever wrote it."""
         handle, temporary = tempfile.mkstemp(dir=self._outbox, prefix=".sending-")
         try:
-            with os.fdopen(handle, "w", encoding="utf-8", newline="") as stream:
+            with os.fdopen(handle, "wb") as stream:
                 stream.write(text)
-            os.replace(temporary, os.path.join(self._outbox, name))
-        except BaseException:
+            for _ in range(8):
+                # The time orders the messages; the random part keeps apart those of one second,
+                # also when they come from two services or a service and its restart.
+                name = "%s-%s.eml" % (time.strftime("%Y%m%dT%H%M%SZ", time.gmtime()),
+                                      secrets.token_hex(8))
+                try:
+                    os.link(temporary, os.path.join(self._outbox, name))
+                    return
+                except FileExistsError:
+                    continue
+            raise FileExistsError(errno.EEXIST, "no free message name in the outbox")
+        finally:
             os.unlink(temporary)
-            raise

@@ -1,35 +1,36 @@
-"""HTTP/1.1 front of the account service, on the standard library's threading HTTP server.
+"""Serves the account service's WSGI application with waitress.
 
-Every answer carries a Content-Length so connections stay open between calls; a client that asks
-for "Connection: close" gets it, and an idle connection is dropped after a time-out.
+waitress parses each request strictly and reads it whole before the application sees it; the
+classes in framing.py refuse the framings it would let through. On top of that the server keeps
+slow clients from shutting others out: a request must arrive whole within --request-timeout of its
+first byte, an idle connection closes after --idle-timeout, and when --max-connections are open a
+newcomer takes the place of the connection that has waited longest for its request (idle or slow to
+send), so only requests the application is working on hold a place.
 """
 
+import _thread
 import argparse
-import http.server
+import logging
 import os
-import re
-import socket
 import sys
 import threading
-from xml.sax.saxutils import quoteattr
+import time
 
-from . import accounts, wire
+from waitress.server import TcpWSGIServer
+
+from . import __version__, accounts, framing
+from .application import Application, printable
 
 DEFAULT_PATH = "/keldwick/AccountService.asmx"
-MAX_BODY = 1 << 20
 IDLE_TIMEOUT = 30
-# Connections served at once; more are answered 503 and closed.
+REQUEST_TIMEOUT = 30
 MAX_CONNECTIONS = 64
-# A chunk-size line (with its extensions and line end) and the trailer are small; longer is refused.
-MAX_CHUNK_LINE = 128
-MAX_TRAILER_LINES = 32
-_CHUNK_SIZE = re.compile(rb"[0-9A-Fa-f]{1,8}")
-# A Host header that may go into the description's address as it stands.
-_HOST = re.compile(r"[A-Za-z0-9.-]+(:[0-9]{1,5})?|\[[0-9A-Fa-f:.]+\](:[0-9]{1,5})?")
+# waitress waits in select(), which cannot watch descriptors past 1024.
+MOST_CONNECTIONS = 900
+# Threads that run the application; requests are short, so a few keep the processor busy.
+THREADS = 4
 HERE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 WSDL_FILE = os.path.join(HERE, "AccountService.wsdl")
-# The address in the file, replaced by the one the request came to.
-WSDL_ADDRESS = 'location="http://127.0.0.1:8731/keldwick/AccountService.asmx"'
 DEFAULT_USERS = os.path.join(HERE, "demo-users.json")
 SOURCE_TREE = os.path.dirname(os.path.dirname(HERE))
 
@@ -46,254 +47,179 @@ def default_outbox():
 DEFAULT_OUTBOX = default_outbox()
 
 
-class RequestError(Exception):
-    """An HTTP-level refusal, answered with a plain-text status, not a SOAP fault."""
+class Server(TcpWSGIServer):
+    channel_class = framing.Channel
 
-    def __init__(self, status, message, close=False):
-        super().__init__(message)
-        self.status = status
-        self.message = message
-        self.close = close
+    def __init__(self, application, host, port, max_connections=MAX_CONNECTIONS,
+                 idle_timeout=IDLE_TIMEOUT, request_timeout=REQUEST_TIMEOUT):
+        super().__init__(application, host=host, port=port, threads=THREADS,
+                         ident="NimbrelAccountService/1.0", expose_tracebacks=False,
+                         # The cap is kept on accepting (handle_accept), never by leaving
+                         # callers in the backlog; waitress's own limit only guards select()
+                         # against connections still closing.
+                         connection_limit=MOST_CONNECTIONS + 100,
+                         max_request_body_size=2 * framing.MAX_BODY)
+        self.max_connections = max_connections
+        self.request_timeout = request_timeout
+        # waitress reads these as whole seconds; the checks run a few times within the shortest.
+        self.adj.channel_timeout = idle_timeout
+        step = min(1.0, idle_timeout / 4, request_timeout / 4)
+        self.adj.cleanup_interval = self.adj.asyncore_loop_timeout = step
 
+    def maintenance(self, now):
+        super().maintenance(now)  # closes connections idle for longer than the idle time
+        started_before = time.monotonic() - self.request_timeout
+        for channel in list(self.active_channels.values()):
+            request = channel.request
+            if (request is not None and not channel.busy() and not channel.closing()
+                    and request.started < started_before):
+                channel.refuse("408 Request Timeout", "The request did not arrive in time.")
 
-class Handler(http.server.BaseHTTPRequestHandler):
-    protocol_version = "HTTP/1.1"
-    server_version = "NimbrelAccountService/1.0"
-    timeout = IDLE_TIMEOUT
-    # The head and the body of an answer leave in separate writes; with Nagle's algorithm on, the
-    # body waited for the client's delayed acknowledgement of the head, 40 ms for every call on a
-    # kept connection.
-    disable_nagle_algorithm = True
+    def handle_accept(self):
+        open_channels = [channel for channel in self.active_channels.values()
+                         if not channel.closing()]
+        if len(open_channels) >= self.max_connections:
+            waiting = [channel for channel in open_channels if not channel.busy()]
+            if waiting:
+                self._evict(min(waiting, key=_waiting_since))
+            else:
+                self._refuse_busy()
+                return
+        super().handle_accept()
 
-    def log_message(self, format, *args):  # noqa: A002 - the base class names it so
-        if not self.server.quiet:
-            sys.stderr.write("account-service: %s %s\n" % (self.address_string(), format % args))
+    @staticmethod
+    def _evict(channel):
+        if channel.request is None:
+            channel.will_close = True  # idle between requests: simply closed
+        else:
+            channel.refuse("503 Service Unavailable", "The service is busy; try again shortly.")
+        channel.handle_write()  # closes it now, so its place is free for the newcomer
 
-    def do_POST(self):
+    def _refuse_busy(self):
         try:
-            self._check_path()
-            body = self._read_body()
-        except RequestError as error:
-            self._send_plain(error.status, error.message, error.close)
+            accepted = self.accept()
+        except OSError:
             return
-        self._answer_soap(body)
-
-    def do_GET(self):
-        if self.command in ("GET", "HEAD") and self._asks_for_wsdl():
-            self._send(200, self._wsdl())
+        if accepted is None:
             return
-        self._refuse_method()
-
-    def _asks_for_wsdl(self):
-        path, _, query = self.path.partition("?")
-        return path == self.server.soap_path and query.lower() == "wsdl"
-
-    def _wsdl(self):
-        """The service description, its address the URL this request came to."""
-        host = self.headers.get("Host", "")
-        if not _HOST.fullmatch(host):
-            address, port = self.server.server_address[:2]
-            host = ("[%s]:%d" if ":" in address else "%s:%d") % (address, port)
-        location = "location=%s" % quoteattr("http://%s%s" % (host, self.server.soap_path))
-        return self.server.wsdl.replace(WSDL_ADDRESS, location).encode("utf-8")
-
-    do_HEAD = do_PUT = do_DELETE = do_OPTIONS = do_PATCH = do_GET
-
-    def _refuse_method(self):
-        try:
-            self._check_path()
-        except RequestError as error:
-            self._send_plain(error.status, error.message)
-            return
-        self._send_plain(405, "Only POST is served here (and GET of ?WSDL).",
-                         extra=[("Allow", "GET, HEAD, POST")])
-
-    def _check_path(self):
-        if self.path.split("?", 1)[0] != self.server.soap_path:
-            raise RequestError(404, "No service at %s." % self.path)
-
-    def _read_body(self):
-        if "chunked" in self.headers.get("Transfer-Encoding", "").lower():
-            return self._read_chunked()
-        length = self.headers.get("Content-Length")
-        if length is None:
-            raise RequestError(411, "A Content-Length is required.", close=True)
-        if not length.strip().isdigit():
-            raise RequestError(400, "The Content-Length is not a number.", close=True)
-        if int(length) > MAX_BODY:
-            raise RequestError(413, "The request body is too large.", close=True)
-        body = self.rfile.read(int(length))
-        if len(body) != int(length):
-            raise RequestError(400, "The request body ended early.", close=True)
-        return body
-
-    def _read_line(self, what):
-        """One line of at most MAX_CHUNK_LINE bytes, without its CR LF."""
-        line = self.rfile.readline(MAX_CHUNK_LINE + 1)
-        if len(line) > MAX_CHUNK_LINE or not line.endswith(b"\r\n"):
-            raise RequestError(400, "A %s line is too long or does not end in CR LF." % what,
-                               close=True)
-        return line[:-2]
-
-    def _read_chunked(self):
-        """chunk = size [";" extension] CRLF data CRLF; size is hexadecimal digits only (no sign,
-        no blanks, no "0x", no underscores), at most eight of them."""
-        body = bytearray()
-        while True:
-            size_text = self._read_line("chunk size").split(b";", 1)[0]
-            if not _CHUNK_SIZE.fullmatch(size_text):
-                raise RequestError(400, "A chunk size is malformed.", close=True)
-            size = int(size_text, 16)
-            if len(body) + size > MAX_BODY:
-                raise RequestError(413, "The request body is too large.", close=True)
-            if size == 0:
-                break
-            data = self.rfile.read(size)
-            if len(data) != size or self.rfile.read(2) != b"\r\n":
-                raise RequestError(400, "A chunk ended early or without CR LF.", close=True)
-            body += data
-        for _ in range(MAX_TRAILER_LINES):
-            if not self._read_line("trailer"):
-                return bytes(body)  # trailer fields carry nothing this service reads
-        raise RequestError(400, "The trailer is too long.", close=True)
-
-    def _answer_soap(self, body):
-        try:
-            media_type = self.headers.get("Content-Type", "").split(";", 1)[0].strip().lower()
-            if media_type != "text/xml":
-                raise wire.client_fault("A SOAP 1.1 request must have the content type text/xml.")
-            operation = wire.operation_from_action(self.headers.get("SOAPAction"))
-            parameters = wire.parse_request(body, operation)
-            outputs = self._call(operation, parameters)
-        except wire.SoapFault as fault:
-            self._send(500, wire.write_fault(fault.code, fault.message))
-            return
-        self._send(200, wire.write_response(operation, outputs))
-
-    def _call(self, operation, parameters):
-        service = self.server.service
-        try:
-            if operation == "CreateSession":
-                session, code = service.create_session(
-                    parameters["strUserID"], parameters["strUserPassword"]
-                )
-                return {"CreateSessionResult": session, "nErrorCode": code}
-            if operation == "GetErrorMessage":
-                text = service.get_error_message(
-                    parameters["strSessionID"], parameters["nErrorCode"]
-                )
-                return {"GetErrorMessageResult": text}
-            return {"EmailUserPasswordResult": service.email_user_password(parameters["strUserID"])}
-        except OSError as error:
-            raise wire.SoapFault(
-                "Server", "The message could not be written to the outbox: %s" % error
-            ) from None
-
-    def _send(self, status, payload, content_type="text/xml; charset=utf-8", extra=()):
-        self.send_response(status)
-        self.send_header("Content-Type", content_type)
-        self.send_header("Content-Length", str(len(payload)))
-        for name, value in extra:
-            self.send_header(name, value)
-        self.end_headers()
-        if self.command != "HEAD":
-            self.wfile.write(payload)
-
-    def _send_plain(self, status, message, close=False, extra=()):
-        if close:
-            self.close_connection = True
-            extra = list(extra) + [("Connection", "close")]
-        self._send(status, (message + "\n").encode("utf-8"), "text/plain; charset=utf-8", extra)
-
-
-class Server(http.server.ThreadingHTTPServer):
-    daemon_threads = True
-
-    def __init__(self, address, service, soap_path=DEFAULT_PATH, quiet=False,
-                 max_connections=MAX_CONNECTIONS):
-        if ":" in address[0]:
-            self.address_family = socket.AF_INET6
-        self.service = service
-        self.soap_path = soap_path
-        self.quiet = quiet
-        self._slots = threading.BoundedSemaphore(max_connections)
-        with open(WSDL_FILE, encoding="utf-8") as handle:
-            self.wsdl = handle.read()
-        super().__init__(address, Handler)
-
-    def process_request(self, request, client_address):
-        # Each connection holds a thread until it closes: past the cap, a caller is told to come
-        # back later instead of being given one more.
-        if not self._slots.acquire(blocking=False):
-            self._refuse_busy(request)
-            return
-        try:
-            super().process_request(request, client_address)
-        except Exception:
-            # No thread was started to give the place back. (A stop request, which is not an
-            # Exception, passes through untouched: the thread may already own the place.)
-            self._slots.release()
-            raise
-
-    def process_request_thread(self, request, client_address):
-        try:
-            super().process_request_thread(request, client_address)
-        finally:
-            self._slots.release()
-
-    def _refuse_busy(self, request):
+        connection = accepted[0]
         message = b"The service is busy; try again shortly.\n"
         head = ("HTTP/1.1 503 Service Unavailable\r\nContent-Type: text/plain; charset=utf-8\r\n"
                 "Content-Length: %d\r\nRetry-After: 1\r\nConnection: close\r\n\r\n"
                 % len(message))
         try:
-            request.settimeout(1)
-            request.sendall(head.encode("ascii") + message)
+            connection.setblocking(False)
+            connection.send(head.encode("ascii") + message)
         except OSError:
             pass
-        self.shutdown_request(request)
+        connection.close()
 
-    def endpoint(self):
-        host, port = self.server_address[:2]
+    def endpoint(self, soap_path):
+        host, port = self.socket.getsockname()[:2]
         if ":" in host:
             host = "[%s]" % host
-        return "http://%s:%d%s" % (host, port, self.soap_path)
+        return "http://%s:%d%s" % (host, port, soap_path)
+
+    def stop(self):
+        self.close()
+        self.task_dispatcher.shutdown(timeout=5)
+
+
+def _waiting_since(channel):
+    """When the connection began to wait: for its request's rest, or idle since its last answer."""
+    request = channel.request
+    if request is not None:
+        return request.started
+    return channel.last_activity - time.time() + time.monotonic()
 
 
 def parse_arguments(argv):
     parser = argparse.ArgumentParser(
-        prog="account-service",
+        prog="keldwick-account-service",
         description="Reference Nimbrel account service (SOAP 1.1) for Keldwick demos and tests.",
     )
-    parser.add_argument("--users", default=DEFAULT_USERS, help="users file (JSON)")
-    parser.add_argument("--outbox", default=DEFAULT_OUTBOX, help="folder for password e-mails")
-    parser.add_argument("--bind", default="127.0.0.1", help="address to listen on")
-    parser.add_argument("--port", type=int, default=8731, help="port; 0 picks a free one")
-    parser.add_argument("--path", default=DEFAULT_PATH, help="path of the service page")
+    parser.add_argument("--version", action="version",
+                        version="%(prog)s " + __version__)
+    parser.add_argument("--users", default=DEFAULT_USERS,
+                        help="users file (JSON) (default: the demo users, %(default)s)")
+    parser.add_argument("--outbox", default=DEFAULT_OUTBOX,
+                        help="folder for password e-mails (default: %(default)s)")
+    parser.add_argument("--bind", default="127.0.0.1",
+                        help="address to listen on (default: %(default)s)")
+    parser.add_argument("--port", type=int, default=8731,
+                        help="port; 0 picks a free one (default: %(default)s)")
+    parser.add_argument("--path", default=DEFAULT_PATH,
+                        help="path of the service page (default: %(default)s)")
     parser.add_argument(
-        "--lock-after", type=int, default=3, help="wrong passwords that lock an account (0: never)"
+        "--lock-after", type=int, default=3,
+        help="wrong passwords that lock an account; 0: never (default: %(default)s)"
     )
     parser.add_argument("--quiet", action="store_true", help="do not log requests")
     parser.add_argument("--max-connections", type=int, default=MAX_CONNECTIONS,
-                        help="connections served at once; more are answered 503")
+                        help="connections open at once, at most %d (default: %%(default)s)"
+                             % MOST_CONNECTIONS)
+    parser.add_argument("--idle-timeout", type=float, default=IDLE_TIMEOUT,
+                        help="seconds an idle connection stays open (default: %(default)s)")
+    parser.add_argument("--request-timeout", type=float, default=REQUEST_TIMEOUT,
+                        help="seconds a request may take to arrive, from its first byte "
+                             "(default: %(default)s)")
+    parser.add_argument("--outbox-limit", type=int, default=accounts.OUTBOX_MESSAGES,
+                        help="messages the outbox may hold (default: %(default)s)")
     parser.add_argument(
         "--stop-on-eof", action="store_true",
         help="stop when standard input ends (a test harness that dies takes the service with it)",
     )
     arguments = parser.parse_args(argv)
+    _check_arguments(parser, arguments)
+    return arguments
+
+
+def _check_arguments(parser, arguments):
     if not 0 <= arguments.port <= 65535:
         parser.error("--port must be between 0 and 65535")
     if arguments.lock_after < 0:
         parser.error("--lock-after must not be negative")
-    if arguments.max_connections < 1:
-        parser.error("--max-connections must be at least 1")
-    return arguments
+    if not 1 <= arguments.max_connections <= MOST_CONNECTIONS:
+        parser.error("--max-connections must be between 1 and %d" % MOST_CONNECTIONS)
+    if not (arguments.idle_timeout > 0 and arguments.request_timeout > 0):
+        parser.error("--idle-timeout and --request-timeout must be positive")
+    if arguments.outbox_limit < 1:
+        parser.error("--outbox-limit must be at least 1")
 
 
-def _stop_on_eof(server):
-    while sys.stdin.buffer.read(4096):
+class _PrintableFormatter(logging.Formatter):
+    def format(self, record):
+        return "account-service: " + printable(super().format(record))
+
+
+def _log_server_messages():
+    handler = logging.StreamHandler(sys.stderr)
+    handler.setFormatter(_PrintableFormatter("%(message)s"))
+    logger = logging.getLogger("waitress")
+    logger.addHandler(handler)
+    logger.setLevel(logging.WARNING)
+    logger.propagate = False
+
+
+def _stop_on_eof():
+    # Unbuffered reads: a daemon thread blocked inside the buffered reader holds its lock when the
+    # interpreter shuts down, and Python then aborts with a fatal error instead of exiting.
+    try:
+        while os.read(sys.stdin.fileno(), 4096):
+            pass
+    except OSError:
         pass
-    server.shutdown()
+    _thread.interrupt_main()
+
+
+def make_server(arguments, service):
+    with open(WSDL_FILE, encoding="utf-8") as handle:
+        wsdl = handle.read()
+    application = Application(service, arguments.path, wsdl, None, arguments.quiet)
+    server = Server(application, arguments.bind, arguments.port, arguments.max_connections,
+                    arguments.idle_timeout, arguments.request_timeout)
+    application.fallback_host = server.endpoint("")[len("http://"):]
+    return server
 
 
 def main(argv=None):
@@ -303,24 +229,25 @@ def main(argv=None):
     except accounts.UsersFileError as error:
         print("account-service: %s" % error, file=sys.stderr)
         return 2
-    service = accounts.AccountService(users, arguments.outbox, arguments.lock_after)
+    service = accounts.AccountService(users, arguments.outbox, arguments.lock_after,
+                                      outbox_messages=arguments.outbox_limit)
+    _log_server_messages()
     try:
-        server = Server((arguments.bind, arguments.port), service, arguments.path, arguments.quiet,
-                        arguments.max_connections)
+        server = make_server(arguments, service)
     except OSError as error:
         print("account-service: cannot listen on %s port %d: %s"
               % (arguments.bind, arguments.port, error), file=sys.stderr)
         return 1
     # The first line names the endpoint, so a caller that asked for port 0 learns the port.
-    print("account-service: listening on %s" % server.endpoint(), flush=True)
+    print("account-service: listening on %s" % server.endpoint(arguments.path), flush=True)
     print("account-service: %d users from %s; e-mails go to %s"
           % (len(users), arguments.users, arguments.outbox), flush=True)
-    if arguments.stop_on_eof:
-        threading.Thread(target=_stop_on_eof, args=(server,), daemon=True).start()
     try:
-        server.serve_forever()
+        if arguments.stop_on_eof:
+            threading.Thread(target=_stop_on_eof, daemon=True).start()
+        server.run()
     except KeyboardInterrupt:
         pass
     finally:
-        server.server_close()
+        server.stop()
     return 0

@@ -45,27 +45,34 @@ def element(name, value):
     return "<%s>%s</%s>" % (name, value, name)
 
 
+def start_service(arguments, stderr=None):
+    """Starts the program with `arguments`; returns the process, its port and its service path."""
+    process = subprocess.Popen([sys.executable, PROGRAM, "--port", "0"] + arguments,
+                               stdout=subprocess.PIPE, stderr=stderr, text=True)
+    first = process.stdout.readline()
+    match = re.search(r"http://127\.0\.0\.1:(\d+)(/\S+)", first)
+    if not match:
+        process.kill()
+        raise RuntimeError("the service did not start: %r" % first)
+    return process, int(match.group(1)), match.group(2)
+
+
 class ServiceCase(unittest.TestCase):
     extra_arguments = []
+    log_requests = False  # when set, the service logs requests into the file self.log
 
     @classmethod
     def setUpClass(cls):
         cls.folder = tempfile.mkdtemp(prefix="account-service-test-")
         cls.outbox = os.path.join(cls.folder, "outbox")
-        users = os.path.join(cls.folder, "users.json")
-        with open(users, "w", encoding="utf-8") as handle:
+        cls.users = os.path.join(cls.folder, "users.json")
+        with open(cls.users, "w", encoding="utf-8") as handle:
             json.dump(USERS, handle)
-        cls.process = subprocess.Popen(
-            [sys.executable, PROGRAM, "--port", "0", "--quiet", "--users", users,
-             "--outbox", cls.outbox] + cls.extra_arguments,
-            stdout=subprocess.PIPE, text=True,
-        )
-        first = cls.process.stdout.readline()
-        match = re.search(r"http://127\.0\.0\.1:(\d+)(/\S+)", first)
-        if not match:
-            cls.process.kill()
-            raise RuntimeError("the service did not start: %r" % first)
-        cls.port, cls.path = int(match.group(1)), match.group(2)
+        cls.log = os.path.join(cls.folder, "log.txt")
+        with open(cls.log, "wb") as log:
+            cls.process, cls.port, cls.path = start_service(
+                ([] if cls.log_requests else ["--quiet"]) +
+                ["--users", cls.users, "--outbox", cls.outbox] + cls.extra_arguments, log)
 
     @classmethod
     def tearDownClass(cls):
