@@ -1,5 +1,6 @@
 #include "cli/AccountCommandSupport.h"
 
+#include "net/CTlsSocket.h"
 #include "text/Utf8.h"
 #include "webservice/soap/CTraceWriter.h"
 
@@ -16,6 +17,16 @@ void AddCallOptions(CLI::App& command, CallOptions& options, bool withEndpoint) 
             "--endpoint", options.endpoint,
             "the service's URL (default: $KELDWICK_ENDPOINT, else the built-in one)");
     }
+    command.add_option("--cacert", options.caFile,
+                       "over https, also trust the CA certificates in this PEM file (default: "
+                       "$KELDWICK_CA_FILE, else only the system's)");
+}
+
+void TrustCaFile(const CallOptions& options) {
+    // Trusted beside the system's store, for every call this process makes.
+    if (!options.caFile.empty()) {
+        CTlsSocket::SetExtraCaFile(options.caFile);
+    }
 }
 
 IHttpTrace* TraceFor(int verbosity) {
@@ -30,6 +41,7 @@ IHttpTrace* TraceFor(int verbosity) {
 std::optional<CAccountServiceT> MakeProxy(const CallOptions& options) {
     // The one proxy of this process takes the trace when it is made.
     CAccountServiceT::SetProcessTrace(TraceFor(options.verbosity));
+    TrustCaFile(options);
     if (!options.endpoint.empty()) {
         return std::optional<CAccountServiceT>(std::in_place, options.endpoint);
     }

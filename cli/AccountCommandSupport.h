@@ -17,6 +17,7 @@ namespace cli {
 struct CallOptions {
     int verbosity = 0;    // -v: the exchange on standard error; -vv (or -v twice) adds bodies
     std::string endpoint; // account commands only; empty: the built-in or KELDWICK_ENDPOINT one
+    std::string caFile;   // a private CA trusted beside the system's store; empty: none named
 };
 
 // Declares the shared options on `command`; `withEndpoint` for the account service commands.
@@ -25,7 +26,10 @@ void AddCallOptions(CLI::App& command, CallOptions& options, bool withEndpoint);
 // The trace for -v (1) or -vv (2) on standard error, passwords masked; null for 0.
 IHttpTrace* TraceFor(int verbosity);
 
-// The proxy for the endpoint of `options`, with the trace of its verbosity.
+// Has this process's https connections trust the CA file of `options`, when one is named.
+void TrustCaFile(const CallOptions& options);
+
+// The proxy for the endpoint of `options`, with the trace of its verbosity and trusting its CA.
 std::optional<CAccountServiceT> MakeProxy(const CallOptions& options);
 
 CBstr ToBstr(std::string_view utf8);

@@ -68,7 +68,11 @@ int RunBench(const BenchOptions& options) {
     getrusage(RUSAGE_SELF, &after);
     figures.userSeconds = Seconds(after.ru_utime) - Seconds(before.ru_utime);
     figures.systemSeconds = Seconds(after.ru_stime) - Seconds(before.ru_stime);
-    PrintFigures(figures, proxy->GetHttpClient().Counters().connectionsOpened);
+    const CHttpClientT& client = proxy->GetHttpClient();
+    PrintFigures(figures, client.Counters().connectionsOpened);
+    // Over https: how many connections paid a full handshake and how many resumed a session.
+    std::printf("TLS full handshakes: %u, resumptions: %u\n", client.TlsCounts().fullHandshakes,
+                client.TlsCounts().resumptions);
     return Failed(hr) ? ReportCall("bench", *proxy, hr) : 0;
 }
 

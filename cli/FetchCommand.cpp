@@ -119,8 +119,10 @@ int RunFetch(const FetchRequest& request) {
     char escaped[kMaxUrlLength + 1];
     UrlParts url;
     if (!EscapeUrl(request.url, escaped, sizeof escaped) || !url.SplitUrl(escaped) ||
-        url.Scheme() != UrlSchemeHttp || url.HostName().empty()) {
-        std::fprintf(stderr, "keldwick-cli fetch: not a plain http URL: %s\n", request.url.c_str());
+        (url.Scheme() != UrlSchemeHttp && url.Scheme() != UrlSchemeHttps) ||
+        url.HostName().empty()) {
+        std::fprintf(stderr, "keldwick-cli fetch: not an http or https URL: %s\n",
+                     request.url.c_str());
         return 2;
     }
     RequestOptions options;
@@ -132,6 +134,7 @@ int RunFetch(const FetchRequest& request) {
     options.timeout = request.timeout;
     auto client = std::make_unique<CHttpClientT>();
     client->SetTrace(TraceFor(request.call.verbosity));
+    TrustCaFile(request.call);
     const bool ok = client->ExchangeRequest(url, &options);
     if (!ok) {
         std::fprintf(stderr, "keldwick-cli fetch: %s\n", client->FailureReason().c_str());
@@ -156,7 +159,7 @@ CommandRunner DefineFetch(CLI::App& command) {
     AddNumberOption(
         command, "--timeout", request->timeout, 0, std::numeric_limits<std::uint32_t>::max(),
         "milliseconds each wait on the network may last (default 30000, as for 4294967295)");
-    command.add_option("URL", request->url, "http://host[:port]/path; an IPv6 host in brackets")
+    command.add_option("URL", request->url, "http[s]://host[:port]/path; an IPv6 host in brackets")
         ->required();
     return [request] { return RunFetch(*request); };
 }

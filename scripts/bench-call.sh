@@ -8,6 +8,10 @@
 #
 #   scripts/bench-call.sh [URL] [RUNS] [COUNT]
 #
+# For an https URL both programs trust the CA file in KELDWICK_CA_FILE beside the system store (the
+# fast responder's is /tmp/keldwick-fast-tls/ca.pem); they keep one connection, so one full
+# handshake serves every call.
+#
 # URL defaults to the fast responder (../shared/bench/fast-responder/start.sh starts it). The
 # programs come from the default build; build it first (scripts/test.sh does).
 set -euo pipefail
@@ -26,12 +30,17 @@ cpu_per_call() {
   awk '/^CPU per call:/ { print $4, $7; found = 1 } END { exit !found }'
 }
 
+tls=()
+if [ -n "${KELDWICK_CA_FILE:-}" ]; then
+  tls=(--cacert "$KELDWICK_CA_FILE")
+fi
+
 samples=$(mktemp)
 trap 'rm -f "$samples"' EXIT
 for _ in $(seq "$runs"); do
   echo "keldwick $("$client" bench create-session --user demo --password demo --count "$count" \
-    --endpoint "$url" | cpu_per_call)" >>"$samples"
-  echo "floor $("$floor" --endpoint "$url" --user demo --password demo --count "$count" |
+    --endpoint "$url" "${tls[@]}" | cpu_per_call)" >>"$samples"
+  echo "floor $("$floor" --endpoint "$url" --user demo --password demo --count "$count" "${tls[@]}" |
     cpu_per_call)" >>"$samples"
 done
 

@@ -6,11 +6,10 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config git
-  qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
-  libexpat1-dev libcli11-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev qtkeychain-qt6-dev
+  libexpat1-dev libcli11-dev libssl-dev openssl
+  nginx tinyproxy
   gnome-keyring dbus libsecret-tools
-  libexpat1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libpango1.0-dev
   clang libclang-rt-14-dev clang-format

@@ -28,9 +28,11 @@ CSyncSocket::~CSyncSocket() {
     CSyncSocket::CloseConnection();
 }
 
-CSyncSocket::Clock::time_point CSyncSocket::WaitEnd() const {
+CSyncSocket::Clock::time_point CSyncSocket::WaitEnd() {
     const std::uint32_t timeout = net::EffectiveWaitMs(m_waitTimeout);
-    return std::min(Clock::now() + std::chrono::milliseconds(timeout), m_deadline);
+    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(timeout);
+    m_waitCutByDeadline = m_deadline < end;
+    return std::min(end, m_deadline);
 }
 
 CSyncSocket::WaitResult CSyncSocket::WaitUntil(short events, Clock::time_point end) {
@@ -85,6 +87,7 @@ bool CSyncSocket::ApplyTimeout(int option, std::uint32_t& applied, std::uint32_t
 bool CSyncSocket::PrepareWait(int option, std::uint32_t& applied) {
     // A kernel time-out of 0 would mean no bound at all.
     const std::uint32_t bound = WaitBound();
+    m_waitCutByDeadline = bound < net::EffectiveWaitMs(m_waitTimeout);
     if (bound == 0) {
         m_lastError = net::kErrorTimedOut;
         return false;

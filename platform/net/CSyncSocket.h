@@ -62,6 +62,9 @@ public:
     // No wait ends later than `deadline` until ClearDeadline.
     void SetDeadline(Clock::time_point deadline) { m_deadline = deadline; }
     void ClearDeadline() { m_deadline = Clock::time_point::max(); }
+    // True when the last wait was shortened by the deadline, so a time-out it ended in was the
+    // deadline's and not the wait bound's.
+    [[nodiscard]] bool DeadlineCutLastWait() const { return m_waitCutByDeadline; }
 
     std::int32_t m_lastError = 0;
     std::uint32_t m_waitTimeout = net::kWaitForever;
@@ -72,8 +75,8 @@ protected:
 private:
     enum class WaitResult { Ready, TimedOut, Failed };
 
-    // When a wait starting now must end: the time-out, cut at the deadline.
-    [[nodiscard]] Clock::time_point WaitEnd() const;
+    // When a wait starting now must end: the time-out, cut at the deadline (noting whether it was).
+    [[nodiscard]] Clock::time_point WaitEnd();
     [[nodiscard]] WaitResult WaitUntil(short events, Clock::time_point end);
     // Milliseconds the next wait may last: the time-out, cut to what is left before the deadline.
     [[nodiscard]] std::uint32_t WaitBound() const;
@@ -93,4 +96,5 @@ private:
     std::mutex m_readLock;
     std::mutex m_writeLock;
     Clock::time_point m_deadline = Clock::time_point::max();
+    bool m_waitCutByDeadline = false;
 };

@@ -3,6 +3,7 @@
 
 #include "support/CReferenceService.h"
 #include "support/CScriptedServer.h"
+#include "support/CTlsTestSites.h"
 #include "support/RunProgram.h"
 #include "support/TempFolder.h"
 
@@ -229,3 +230,48 @@ TEST(AccountServiceCliUsageTest, HelpAndUsageErrorsHaveTheirExitStatuses) {
 }
 
 } // namespace
+
+// The three account commands over HTTPS, through nginx in front of the reference service, with
+// the private CA given by --cacert.
+TEST(AccountServiceCliHttpsTest, TheThreeCommandsSignInThroughATlsFront) {
+    CTlsTestSites sites;
+    if (!sites.Available()) {
+        GTEST_SKIP() << sites.Missing();
+    }
+    CTempFolder temp;
+    CReferenceService service;
+    ASSERT_TRUE(service.Start(temp.Path() + "/outbox"));
+    const std::string plain = service.Endpoint();
+    const std::size_t pathAt = plain.find('/', plain.find("//") + 2);
+    const std::uint16_t port =
+        sites.AddSite("good", "location / { proxy_pass " + plain.substr(0, pathAt) + "; }");
+    ASSERT_TRUE(sites.Start());
+    const std::string endpoint = "https://127.0.0.1:" + std::to_string(port) + plain.substr(pathAt);
+    const std::vector<std::string> tls{"--endpoint", endpoint, "--cacert", sites.CaFile()};
+    auto call = [&](std::vector<std::string> args) {
+        args.insert(args.end(), tls.begin(), tls.end());
+        return RunCli(std::move(args));
+    };
+    const CliRun signIn = call({"create-session", "-v", "--user", "demo", "--password", "demo"});
+    EXPECT_EQ(signIn.exitCode, 0) << signIn.output;
+    EXPECT_TRUE(std::regex_search(signIn.output, std::regex("session id: [0-9a-f]{32}\n")));
+    EXPECT_TRUE(std::regex_search(signIn.output, std::regex("\\* TLSv1\\.[23] with \\S+, full "
+                                                            "handshake\n")))
+        << signIn.output;
+    EXPECT_NE(signIn.output.find("issuer /CN=Keldwick Test CA"), std::string::npos);
+    const CliRun message = call({"get-error-message", "--code", "3"});
+    EXPECT_NE(message.output.find("The password is not correct for this user id."),
+              std::string::npos)
+        << message.output;
+    const CliRun email = call({"email-password", "--user", "ren\u00e9e"});
+    EXPECT_NE(email.output.find("error code: 0\n"), std::string::npos) << email.output;
+
+    // Without the CA the call fails before a byte of the request leaves, saying why.
+    const CliRun untrusted =
+        RunCli({"create-session", "--user", "demo", "--password", "demo", "--endpoint", endpoint});
+    EXPECT_EQ(untrusted.exitCode, 1);
+    EXPECT_NE(untrusted.output.find("TLS handshake with 127.0.0.1:" + std::to_string(port) +
+                                    " failed: certificate verify failed"),
+              std::string::npos)
+        << untrusted.output;
+}

@@ -2,6 +2,9 @@
 // The HTTP/1.1 client under the SOAP client: one connection (the client is its own socket), one
 // request/response exchange per call, the connection kept open between exchanges.
 //
+// An https URL (port 443 unless given) runs the same exchange over TLS (see CTlsSocket); a kept TLS
+// connection is reused like a plain one, and a redirect from https to http is refused.
+//
 // Request side: the request head is composed in this order: request line (path and extra info, not
 // the absolute URL), Content-Length when there is a body, Content-Type when given, the caller's
 // extra header lines unchanged, Host (the bare host name, never the port), User-Agent, blank line.
@@ -17,9 +20,10 @@
 // kMaxHeaderField, the number of redirects in a row by kMaxRedirects, and the whole exchange
 // (redirects included) by kExchangeBoundFactor times the wait time-out.
 
-#include "net/CSyncSocket.h"
+#include "net/CTlsSocket.h"
 #include "webservice/http/HeaderTable.h"
 #include "webservice/http/IHttpTrace.h"
+#include "webservice/http/ProxyRoute.h"
 #include "webservice/http/RequestOptions.h"
 #include "webservice/http/ResponseBuffer.h"
 #include "webservice/http/UrlParts.h"
@@ -51,13 +55,15 @@ struct HttpCounters {
 enum class ExchangeStage : std::uint8_t {
     Preparing,   // checking the URL and composing the head
     Connecting,  // resolving the host and connecting
+    Tunnelling,  // asking the proxy for a tunnel to the server
+    Securing,    // the TLS handshake and the check of the server's certificate
     Sending,     // sending the request
     Receiving,   // waiting for and reading the answer
     Judging,     // the answer arrived; its status decides
     Redirecting, // a redirect could not be followed
 };
 
-class CHttpClientT : private CSyncSocket {
+class CHttpClientT : private CTlsSocket {
 public:
     // A header name or value of this many bytes or more makes its line ignored.
     static constexpr std::size_t kMaxHeaderField = 1024;
@@ -110,11 +116,14 @@ public:
     // the server before a request is sent on it.
     void SetIdleCheckAfter(std::chrono::milliseconds idle) { m_idleCheckAfter = idle; }
 
-    using CSyncSocket::CloseConnection;
     using CSyncSocket::IsConnected;
     using CSyncSocket::m_lastError;
     using CSyncSocket::m_waitTimeout;
     using CSyncSocket::NativeHandle;
+    using CTlsSocket::CloseConnection;
+    using CTlsSocket::IsSecured;
+    using CTlsSocket::SessionInfo;
+    using CTlsSocket::TlsCounts;
 
 protected:
     // Called for 401 (server) and 407 (proxy); no scheme is registered, so the answer is failure.
@@ -124,6 +133,15 @@ protected:
 
     [[nodiscard]] bool ComposeRequestHead(std::string& head) const;
     [[nodiscard]] bool EnsureConnected();
+    // The TLS handshake on a fresh connection to an https URL, traced.
+    [[nodiscard]] bool SecureConnection();
+    [[nodiscard]] bool OpenTunnel();
+    // The URL's host as a head names it (an IPv6 literal in brackets).
+    [[nodiscard]] std::string HostForHead() const;
+    // A plain http URL through a proxy: the request line carries the whole URL.
+    [[nodiscard]] bool UsesAbsoluteForm() const;
+    // `head` with the value of its Proxy-Authorization line replaced by "********".
+    [[nodiscard]] std::string MaskProxyCredentials(std::string_view head) const;
     // Drops a kept connection that goes to another host or port, or that the server has closed
     // while it lay idle.
     void DropUnfitConnection();
@@ -151,6 +169,7 @@ private:
     [[nodiscard]] HeadSearch FindHeadEnd(std::size_t responseStart);
     [[nodiscard]] ReadOutcome ParseHead(std::size_t responseStart);
     [[nodiscard]] ReadOutcome ReadBody();
+    [[nodiscard]] bool ReadUnsizedBody(std::uint32_t block);
     [[nodiscard]] bool ReadSizedBody(std::int64_t contentLength, std::uint32_t held);
     [[nodiscard]] bool DecodeChunkedBody();
     [[nodiscard]] bool HeaderEquals(std::string_view name, std::string_view value) const;
@@ -180,6 +199,14 @@ private:
     // Where the open connection goes; an exchange for another host or port needs a new one.
     std::string m_connectedHost;
     std::uint16_t m_connectedPort = 0;
+    bool m_connectedSecure = false;
+    // "host:port" of the proxy the open connection goes through, empty when direct.
+    std::string m_connectedProxy;
+    // The proxy of the exchange's URL, from the environment.
+    ProxyRoute m_proxy;
+    // The proxy variables, read at the client's first exchange and kept for its life.
+    ProxyEnvironment m_proxyEnvironment;
+    bool m_proxyEnvironmentRead = false;
     // When the last response on the connection ended.
     Clock::time_point m_lastResponseEnd{};
     std::chrono::milliseconds m_idleCheckAfter{1000};

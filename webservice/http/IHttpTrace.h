@@ -16,6 +16,8 @@ public:
     virtual void OnRedirect(std::string_view location) = 0;
     // The kept connection failed before any byte of the answer; the request goes out again.
     virtual void OnResending() = 0;
+    // A note on the connection, such as what a TLS handshake agreed.
+    virtual void OnNote(std::string_view) {}
 
 protected:
     ~IHttpTrace() = default;

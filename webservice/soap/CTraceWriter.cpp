@@ -84,6 +84,10 @@ void CTraceWriter::OnRedirect(std::string_view location) {
                  location.data());
 }
 
+void CTraceWriter::OnNote(std::string_view note) {
+    std::fprintf(m_out, "* %.*s\n", static_cast<int>(note.size()), note.data());
+}
+
 void CTraceWriter::OnResending() {
     std::fprintf(m_out, "* the kept connection closed before an answer; sending again on a new "
                         "one\n");

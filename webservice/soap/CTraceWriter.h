@@ -23,6 +23,7 @@ public:
     void OnResponse(std::string_view head, std::string_view body) override;
     void OnRedirect(std::string_view location) override;
     void OnResending() override;
+    void OnNote(std::string_view note) override;
 
     // `xml` with the text of each secret element (found by its local name) replaced by "********".
     [[nodiscard]] std::string MaskSecrets(std::string_view xml) const;

@@ -2,6 +2,7 @@
 // the boxes and clicking the buttons.
 
 #include "SignInPageFixture.h"
+#include "support/CTlsTestSites.h"
 
 #include <QApplication>
 
@@ -17,6 +18,27 @@ namespace {
 using namespace signin_test;
 
 using SignInPageTest = SignInPageFixture;
+
+// Over HTTPS through a TLS front, trusting its private CA through KELDWICK_CA_FILE: the status
+// texts are the same as over plain HTTP.
+TEST_F(SignInPageTest, SignsInOverHttpsWithTheCaFromTheEnvironment) {
+    CTlsTestSites sites;
+    if (!sites.Available()) {
+        GTEST_SKIP() << sites.Missing();
+    }
+    const std::string plain = m_service.Endpoint();
+    const std::size_t pathAt = plain.find('/', plain.find("//") + 2);
+    const std::uint16_t port =
+        sites.AddSite("good", "location / { proxy_pass " + plain.substr(0, pathAt) + "; }");
+    ASSERT_TRUE(sites.Start());
+    const std::string endpoint = "https://127.0.0.1:" + std::to_string(port) + plain.substr(pathAt);
+    ::setenv("KELDWICK_ENDPOINT", endpoint.c_str(), 1);
+    ::setenv("KELDWICK_CA_FILE", sites.CaFile().c_str(), 1);
+    OpenPage();
+    SignIn("demo", "demo");
+    EXPECT_EQ(Status(), kSignedIn);
+    ::unsetenv("KELDWICK_CA_FILE");
+}
 
 TEST_F(SignInPageTest, FirstStartShowsEmptyBoxesAndTheNextStartShowsTheSavedOnes) {
     OpenPage();

@@ -229,6 +229,9 @@ TEST_F(HttpConnection, TricklingServerIsCutOffByTheExchangeBound) {
     m_options.timeout = 100;
     EXPECT_FALSE(Exchange());
     EXPECT_EQ(m_client.m_lastError, ETIMEDOUT);
+    // The reason names the bound that ran out: the whole exchange's, not one wait's.
+    EXPECT_NE(m_client.FailureReason().find("ran past its bound of 400 ms"), std::string::npos)
+        << m_client.FailureReason();
 }
 
 TEST_F(HttpConnection, HostileSizesFailWithoutWaitingOrAllocating) {

@@ -155,6 +155,18 @@ TEST_F(HttpResponse, UnsizedBodyRunsToTheClose) {
     EXPECT_FALSE(m_client.IsConnected());
 }
 
+TEST_F(HttpResponse, UnsizedBodyCutShortByAWaitIsNoSuccess) {
+    // The server sends 5 of its bytes and then says nothing: only a close ends such a body.
+    m_server.ReadRequest().Send("HTTP/1.1 200 OK\r\n\r\nfirst").Stall();
+    m_server.Start();
+    m_options.timeout = 150;
+    EXPECT_FALSE(Exchange());
+    EXPECT_EQ(m_client.GetReadOutcome(), ReadBodyMissing);
+    EXPECT_EQ(m_client.FailureReason(),
+              "reading the body from " + m_client.Where() + " failed: timed out after 150 ms");
+    EXPECT_FALSE(m_client.IsConnected());
+}
+
 TEST_F(HttpResponse, SizedBodyArrivingInPiecesIsComplete) {
     const std::string body(20000, 's');
     m_server.ReadRequest().SendSplit(Ok(body), 777, 1);
