@@ -17,9 +17,12 @@ void AddCallOptions(CLI::App& command, CallOptions& options, bool withEndpoint) 
             "--endpoint", options.endpoint,
             "the service's URL (default: $KELDWICK_ENDPOINT, else the built-in one)");
     }
-    command.add_option("--cacert", options.caFile,
-                       "over https, also trust the CA certificates in this PEM file (default: "
-                       "$KELDWICK_CA_FILE, else only the system's)");
+    command
+        .add_option("--cacert", options.caFile,
+                    "over https, also trust the CA certificates in this PEM file (default: "
+                    "$KELDWICK_CA_FILE, else only the system's)")
+        // A file that is not there is a usage error now, not a failed call later.
+        ->check(CLI::ExistingFile);
 }
 
 void TrustCaFile(const CallOptions& options) {

@@ -207,6 +207,9 @@ TEST(AccountServiceCliUsageTest, EveryCommandHelpsAndRefusesNumbersOutOfRange) {
         {{"fetch", "--timeout", "4294967296", "http://127.0.0.1:9/"}, "--timeout: ", "0 to "},
         {{"render-tip", "--wrap", "100001", "--out", "x.png", "text"}, "--wrap: ", "0 to 100000"},
         {{"effects", "--out", "x", "--ratio", "3"}, "--ratio: ", "1 to 2"},
+        {{"create-session", "--user", "u", "--password", "p", "--cacert", "/nonexistent/ca.pem"},
+         "--cacert: ",
+         "/nonexistent/ca.pem"},
     };
     for (const auto& [args, option, range] : refused) {
         const CliRun run = RunCli(args);
