@@ -46,8 +46,12 @@ DeviceRect InsideBitmap(const CDc& dc, const DeviceRect& area) {
 void FillArea(const CDc& dc, const DeviceRect& area, Pixel value) {
     Surface* surface = SurfaceOf(dc.Bitmap());
     for (const DeviceRect& r : WritableRects(dc, area)) {
-        for (int y = r.top; y < r.bottom; ++y) {
-            std::fill(surface->Row(y) + r.left, surface->Row(y) + r.right, value);
+        // One row is filled and copied to the others: the copy moves many pixels per step.
+        const Pixel* first = surface->Row(r.top) + r.left;
+        std::fill(surface->Row(r.top) + r.left, surface->Row(r.top) + r.right, value);
+        const std::size_t bytes = static_cast<std::size_t>(r.right - r.left) * sizeof(Pixel);
+        for (int y = r.top + 1; y < r.bottom; ++y) {
+            std::memcpy(surface->Row(y) + r.left, first, bytes);
         }
     }
 }

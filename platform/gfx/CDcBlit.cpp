@@ -129,6 +129,19 @@ bool TransferScaled(const CDc& destination, const detail::DeviceRect& area,
     return true;
 }
 
+// A copy of the part r (inside the surface) of surface, as a surface of its own.
+detail::Surface SnapshotOf(const detail::Surface& surface, const detail::DeviceRect& r) {
+    detail::Surface snapshot;
+    snapshot.width = r.right - r.left;
+    snapshot.height = r.bottom - r.top;
+    snapshot.ratio = surface.ratio;
+    snapshot.pixels.resize(static_cast<std::size_t>(snapshot.width) * snapshot.height);
+    for (int y = r.top; y < r.bottom; ++y) {
+        std::copy(surface.Row(y) + r.left, surface.Row(y) + r.right, snapshot.Row(y - r.top));
+    }
+    return snapshot;
+}
+
 } // namespace
 
 bool CDc::BitBlt(int x, int y, int width, int height, const CDc& source, int sourceX, int sourceY,
@@ -152,8 +165,18 @@ bool CDc::StretchBlt(int x, int y, int width, int height, const CDc& source, int
         {sourceX, sourceY, sourceX + sourceWidth, sourceY + sourceHeight}, from->ratio);
     if (from == detail::SurfaceOf(m_bitmap)) {
         // Copying within one bitmap: read from a snapshot so that overlapping areas copy right.
-        const detail::Surface snapshot = *from;
-        return TransferScaled(*this, area, snapshot, sourceArea, rop);
+        // Only the readable part of the source rectangle is taken, so copying one row across a
+        // strip does not copy the whole bitmap for every row.
+        const detail::DeviceRect readable =
+            detail::Intersect(sourceArea, {0, 0, from->width, from->height});
+        if (readable.IsEmpty()) {
+            return true; // nothing of the source lies inside its bitmap: nothing is copied
+        }
+        const detail::Surface snapshot = SnapshotOf(*from, readable);
+        const detail::DeviceRect shifted{
+            sourceArea.left - readable.left, sourceArea.top - readable.top,
+            sourceArea.right - readable.left, sourceArea.bottom - readable.top};
+        return TransferScaled(*this, area, snapshot, shifted, rop);
     }
     return TransferScaled(*this, area, *from, sourceArea, rop);
 }
