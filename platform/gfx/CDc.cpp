@@ -17,24 +17,7 @@ namespace detail {
 
 std::vector<DeviceRect> WritableRects(const CDc& dc, const DeviceRect& area) {
     std::vector<DeviceRect> rects;
-    const Surface* surface = SurfaceOf(dc.Bitmap());
-    if (!surface) {
-        return rects;
-    }
-    const DeviceRect bounded = Intersect(area, {0, 0, surface->width, surface->height});
-    if (bounded.IsEmpty()) {
-        return rects;
-    }
-    if (!dc.ClipRegion()) {
-        rects.push_back(bounded);
-        return rects;
-    }
-    for (const Rect& clip : dc.ClipRegion()->Rects()) {
-        const DeviceRect part = Intersect(bounded, ToDevice(clip, surface->ratio));
-        if (!part.IsEmpty()) {
-            rects.push_back(part);
-        }
-    }
+    ForEachWritableRect(dc, area, [&rects](const DeviceRect& part) { rects.push_back(part); });
     return rects;
 }
 
@@ -43,17 +26,32 @@ DeviceRect InsideBitmap(const CDc& dc, const DeviceRect& area) {
     return surface ? Intersect(area, {0, 0, surface->width, surface->height}) : DeviceRect{};
 }
 
+namespace {
+
+// Fills count pixels from row with value: a few one by one, then the filled part is copied onto
+// the rest, doubling each time.
+void FillRow(Pixel* row, std::size_t count, Pixel value) {
+    constexpr std::size_t kSeed = 16;
+    std::fill_n(row, std::min(count, kSeed), value);
+    for (std::size_t filled = kSeed; filled < count; filled *= 2) {
+        std::memcpy(row + filled, row, std::min(filled, count - filled) * sizeof(Pixel));
+    }
+}
+
+} // namespace
+
 void FillArea(const CDc& dc, const DeviceRect& area, Pixel value) {
     Surface* surface = SurfaceOf(dc.Bitmap());
-    for (const DeviceRect& r : WritableRects(dc, area)) {
+    ForEachWritableRect(dc, area, [surface, value](const DeviceRect& r) {
         // One row is filled and copied to the others: the copy moves many pixels per step.
-        const Pixel* first = surface->Row(r.top) + r.left;
-        std::fill(surface->Row(r.top) + r.left, surface->Row(r.top) + r.right, value);
-        const std::size_t bytes = static_cast<std::size_t>(r.right - r.left) * sizeof(Pixel);
+        Pixel* first = surface->Row(r.top) + r.left;
+        const std::size_t width = static_cast<std::size_t>(r.right - r.left);
+        FillRow(first, width, value);
+        const std::size_t bytes = width * sizeof(Pixel);
         for (int y = r.top + 1; y < r.bottom; ++y) {
             std::memcpy(surface->Row(y) + r.left, first, bytes);
         }
-    }
+    });
 }
 
 void PaintCoverage(const CDc& dc, const QImage& coverage, int x, int y, ColorRef color) {
@@ -340,7 +338,14 @@ void CDc::LineTo(int x, int y) {
     const long long length = std::max(std::llabs(static_cast<long long>(x1) - x0),
                                       std::llabs(static_cast<long long>(y1) - y0));
     const long long bound = 4LL * (m_bitmap.PixelWidth() + m_bitmap.PixelHeight()) + 64;
-    if (deviceWidth <= 1 && length <= bound) {
+    if (deviceWidth <= 1 && pattern.empty() && (y0 == y1 || x0 == x1) && (x0 != x1 || y0 != y1)) {
+        // A solid thin line along a row or a column is a one-pixel-wide fill of the pixels
+        // stepped from the start up to, not including, the end.
+        const detail::DeviceRect line =
+            x0 == x1 ? detail::DeviceRect{x0, std::min(y0, y1 + 1), x0 + 1, std::max(y0 + 1, y1)}
+                     : detail::DeviceRect{std::min(x0, x1 + 1), y0, std::max(x0 + 1, x1), y0 + 1};
+        detail::FillArea(*this, line, PixelFromColor(m_pen.Color()));
+    } else if (deviceWidth <= 1 && length <= bound) {
         const Pixel gap = PixelFromColor(m_bkColor);
         const bool fillGaps = !pattern.empty() && m_bkMode == BkMode::Opaque;
         DrawThinLine(*this, x0, y0, x1, y1, pattern, fillGaps ? &gap : nullptr,

@@ -230,6 +230,40 @@ TEST(LineTest, OnePixelLinesLeaveOutTheirEndPoint) {
     EXPECT_EQ(Picture(bitmap, kWhitePixel), expected);
 }
 
+// Rows and columns drawn either way leave out the end point, stay inside the clip, and a copy
+// within one bitmap whose source lies partly outside it copies only the part inside.
+TEST(LineTest, BackwardLinesKeepTheClipAndSelfCopiesReadOnlyTheBitmap) {
+    CBitmap bitmap = CBitmap::Create(6, 5);
+    CDc dc(bitmap);
+    dc.SelectPen(CPen(PenStyle::Solid, 1, Rgb(255, 255, 255)));
+    dc.MoveTo(5, 0);
+    dc.LineTo(1, 0);
+    dc.MoveTo(0, 4);
+    dc.LineTo(0, 1);
+    dc.SelectClipRegion(CRegion::FromRect({2, 0, 6, 5}));
+    dc.MoveTo(-3, 2);
+    dc.LineTo(9, 2);
+    dc.RemoveClipRegion();
+    const std::vector<std::string> lines = {
+        "..####", //
+        "......", //
+        "#.####", //
+        "#.....", //
+        "#.....", //
+    };
+    EXPECT_EQ(Picture(bitmap, kWhitePixel), lines);
+    // Rows 0..2 read from rows -2..0: only row 0 lies inside, landing on row 2.
+    EXPECT_TRUE(dc.BitBlt(0, 0, 6, 3, dc, 0, -2));
+    const std::vector<std::string> copied = {
+        "..####", //
+        "......", //
+        "..####", //
+        "#.....", //
+        "#.....", //
+    };
+    EXPECT_EQ(Picture(bitmap, kWhitePixel), copied);
+}
+
 TEST(LineTest, StyledPensDashAndFillGapsOnlyWhenOpaque) {
     CBitmap bitmap = CBitmap::Create(30, 2);
     CDc dc(bitmap);
