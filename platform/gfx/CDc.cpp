@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -40,6 +41,38 @@ void FillRow(Pixel* row, std::size_t count, Pixel value) {
 
 } // namespace
 
+namespace {
+
+// The three colour channels of a pixel, each in a 16-bit lane of its own (blue lowest), so that
+// one multiplication scales all three: no lane of the sums below passes 16 bits.
+constexpr std::uint64_t kLaneOnes = 0x0000'0001'0001'0001ULL;
+constexpr std::uint64_t kLaneHigh = 0x0000'8000'8000'8000ULL;
+constexpr std::uint64_t kLaneLow = 0x0000'00FF'00FF'00FFULL;
+
+std::uint64_t SpreadChannels(Pixel p) {
+    return (p & 0xFFU) | (static_cast<std::uint64_t>(p & 0xFF00U) << 8) |
+           (static_cast<std::uint64_t>(p & 0xFF0000U) << 16);
+}
+
+Pixel GatherChannels(std::uint64_t lanes) {
+    return static_cast<Pixel>((lanes & 0xFFU) | ((lanes >> 8) & 0xFF00U) |
+                              ((lanes >> 16) & 0xFF0000U));
+}
+
+// Each channel moved from `from` towards `to` by a / 255 of the way, the move truncated towards
+// zero: from + (to - from) * a / 255. As one sum, that is (from * (255 - a) + to * a) / 255
+// rounded down when the channel rises and up when it falls (254 added before dividing), and
+// n / 255 rounded down is (n + 1 + n / 256) / 256 for every n these sums reach.
+std::uint64_t MixChannels(std::uint64_t from, std::uint64_t to, int a) {
+    const auto weight = static_cast<std::uint64_t>(a);
+    const std::uint64_t sum = from * (255 - weight) + to * weight;
+    const std::uint64_t rises = (((to | kLaneHigh) - from) >> 15) & kLaneOnes;
+    const std::uint64_t n = sum + (rises ^ kLaneOnes) * 254;
+    return ((n + kLaneOnes + ((n >> 8) & kLaneLow)) >> 8) & kLaneLow;
+}
+
+} // namespace
+
 void FillArea(const CDc& dc, const DeviceRect& area, Pixel value) {
     Surface* surface = SurfaceOf(dc.Bitmap());
     ForEachWritableRect(dc, area, [surface, value](const DeviceRect& r) {
@@ -63,18 +96,13 @@ void PaintCoverage(const CDc& dc, const QImage& coverage, int x, int y, ColorRef
                    std::span<const DeviceRect> writable) {
     Surface* surface = SurfaceOf(dc.Bitmap());
     const DeviceRect area{x, y, x + coverage.width(), y + coverage.height()};
-    const int red = RedOf(color);
-    const int green = GreenOf(color);
-    const int blue = BlueOf(color);
     const Pixel solid = PixelFromColor(color);
-    auto paint = [&](Pixel& pixel, int a) {
+    const std::uint64_t to = SpreadChannels(solid);
+    auto paint = [solid, to](Pixel& pixel, int a) {
         if (a == 255) {
             pixel = solid;
         } else if (a != 0) {
-            const Pixel old = pixel;
-            auto mix = [a](int from, int to) { return from + (to - from) * a / 255; };
-            pixel = MakePixel(mix(PixelRed(old), red), mix(PixelGreen(old), green),
-                              mix(PixelBlue(old), blue), 0);
+            pixel = GatherChannels(MixChannels(SpreadChannels(pixel), to, a));
         }
     };
     // An 8-bit coverage image has one byte per pixel; a premultiplied colour image has four, the
