@@ -24,12 +24,73 @@ inline Pixel Apply(Pixel destination, Pixel source) {
     }
 }
 
+// A stretch by a few pixels maps long runs of destination pixels onto consecutive source pixels:
+// [first, first + length) of the map onto source columns from `from`.
+struct MapRun {
+    int first = 0;
+    int length = 0;
+    int from = 0;
+};
+
+std::vector<MapRun> RunsOf(const std::vector<int>& map) {
+    std::vector<MapRun> runs;
+    for (int n = 0; n < static_cast<int>(map.size()); ++n) {
+        const int s = map[static_cast<std::size_t>(n)];
+        if (s < 0) {
+            continue;
+        }
+        if (!runs.empty() && runs.back().first + runs.back().length == n &&
+            runs.back().from + runs.back().length == s) {
+            ++runs.back().length;
+        } else {
+            runs.push_back({n, 1, s});
+        }
+    }
+    return runs;
+}
+
+// A scaled copy, run by run: each row copies its runs whole instead of pixel by pixel. False,
+// copying nothing, when the runs are too short for that to pay (enlarging, say).
+bool CopyByRuns(detail::Surface& target, const CDc& destination, const detail::DeviceRect& area,
+                const detail::Surface& source, const std::vector<int>& mapX,
+                const std::vector<int>& mapY) {
+    constexpr std::size_t kShortestMeanRun = 8;
+    const std::vector<MapRun> runs = RunsOf(mapX);
+    if (runs.size() * kShortestMeanRun > mapX.size()) {
+        return false;
+    }
+    detail::ForEachWritableRect(destination, area, [&](const detail::DeviceRect& r) {
+        for (int y = r.top; y < r.bottom; ++y) {
+            const int sy = mapY[static_cast<std::size_t>(y - area.top)];
+            if (sy < 0) {
+                continue;
+            }
+            const Pixel* from = source.Row(sy);
+            Pixel* to = target.Row(y);
+            for (const MapRun& run : runs) {
+                const int left = std::max(r.left, area.left + run.first);
+                const int right = std::min(r.right, area.left + run.first + run.length);
+                if (left < right) {
+                    const Pixel* in = from + run.from + (left - area.left - run.first);
+                    std::copy(in, in + (right - left), to + left);
+                }
+            }
+        }
+    });
+    return true;
+}
+
 // Destination device pixel (x, y) of area takes source pixel (mapX[x - area.left],
 // mapY[y - area.top]); a negative map entry marks a source position outside the source bitmap.
 template <Rop op>
 void Transfer(const CDc& destination, const detail::DeviceRect& area, const detail::Surface& source,
               const std::vector<int>& mapX, const std::vector<int>& mapY) {
     detail::Surface* target = detail::SurfaceOf(destination.Bitmap());
+    if constexpr (op == Rop::SrcCopy) {
+        if (CopyByRuns(*target, destination, area, source, mapX, mapY)) {
+            return;
+        }
+    }
     for (const detail::DeviceRect& r : detail::WritableRects(destination, area)) {
         for (int y = r.top; y < r.bottom; ++y) {
             const int sy = mapY[y - area.top];

@@ -180,6 +180,31 @@ TEST(TransferTest, StretchingPicksNearestPixelsWithoutMixing) {
                 small.GetPixel(0, 0) == source.GetPixel(1, 0));
 }
 
+// A slight shrink (as a shadow's mask takes) picks the nearest source column for every pixel,
+// leaves pixels whose source lies left of the bitmap alone, and keeps to a clip of two parts.
+TEST(TransferTest, SlightShrinksPickTheNearestColumnWithinTheClip) {
+    CBitmap source = CBitmap::Create(40, 2);
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 40; ++x) {
+            source.SetPixel(x, y, MakePixel(x + 1, y + 1, 0));
+        }
+    }
+    CBitmap target = CBitmap::Create(36, 2);
+    CDc dc(target);
+    CRegion clip = CRegion::FromRect({0, 0, 10, 2});
+    clip = clip.United(CRegion::FromRect({20, 0, 36, 2}));
+    dc.SelectClipRegion(clip);
+    ASSERT_TRUE(dc.StretchBlt(0, 0, 36, 2, CDc(source), -4, 0, 40, 2));
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 36; ++x) {
+            const int column = -4 + (2 * x + 1) * 40 / 72;
+            const bool drawn = (x < 10 || x >= 20) && column >= 0;
+            EXPECT_EQ(target.GetPixel(x, y), drawn ? MakePixel(column + 1, y + 1, 0) : 0u)
+                << x << "," << y;
+        }
+    }
+}
+
 TEST(TransferTest, DenseBitmapsCopyAtTheirOwnResolution) {
     CBitmap dense = CBitmap::Create(4, 4, 2.0);
     CDc denseDc(dense);
