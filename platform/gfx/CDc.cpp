@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -17,24 +18,7 @@ namespace detail {
 
 std::vector<DeviceRect> WritableRects(const CDc& dc, const DeviceRect& area) {
     std::vector<DeviceRect> rects;
-    const Surface* surface = SurfaceOf(dc.Bitmap());
-    if (!surface) {
-        return rects;
-    }
-    const DeviceRect bounded = Intersect(area, {0, 0, surface->width, surface->height});
-    if (bounded.IsEmpty()) {
-        return rects;
-    }
-    if (!dc.ClipRegion()) {
-        rects.push_back(bounded);
-        return rects;
-    }
-    for (const Rect& clip : dc.ClipRegion()->Rects()) {
-        const DeviceRect part = Intersect(bounded, ToDevice(clip, surface->ratio));
-        if (!part.IsEmpty()) {
-            rects.push_back(part);
-        }
-    }
+    ForEachWritableRect(dc, area, [&rects](const DeviceRect& part) { rects.push_back(part); });
     return rects;
 }
 
@@ -43,13 +27,64 @@ DeviceRect InsideBitmap(const CDc& dc, const DeviceRect& area) {
     return surface ? Intersect(area, {0, 0, surface->width, surface->height}) : DeviceRect{};
 }
 
+namespace {
+
+// Fills count pixels from row with value: a few one by one, then the filled part is copied onto
+// the rest, doubling each time.
+void FillRow(Pixel* row, std::size_t count, Pixel value) {
+    constexpr std::size_t kSeed = 16;
+    std::fill_n(row, std::min(count, kSeed), value);
+    for (std::size_t filled = kSeed; filled < count; filled *= 2) {
+        std::memcpy(row + filled, row, std::min(filled, count - filled) * sizeof(Pixel));
+    }
+}
+
+} // namespace
+
+namespace {
+
+// The three colour channels of a pixel, each in a 16-bit lane of its own (blue lowest), so that
+// one multiplication scales all three: no lane of the sums below passes 16 bits.
+constexpr std::uint64_t kLaneOnes = 0x0000'0001'0001'0001ULL;
+constexpr std::uint64_t kLaneHigh = 0x0000'8000'8000'8000ULL;
+constexpr std::uint64_t kLaneLow = 0x0000'00FF'00FF'00FFULL;
+
+std::uint64_t SpreadChannels(Pixel p) {
+    return (p & 0xFFU) | (static_cast<std::uint64_t>(p & 0xFF00U) << 8) |
+           (static_cast<std::uint64_t>(p & 0xFF0000U) << 16);
+}
+
+Pixel GatherChannels(std::uint64_t lanes) {
+    return static_cast<Pixel>((lanes & 0xFFU) | ((lanes >> 8) & 0xFF00U) |
+                              ((lanes >> 16) & 0xFF0000U));
+}
+
+// Each channel moved from `from` towards `to` by a / 255 of the way, the move truncated towards
+// zero: from + (to - from) * a / 255. As one sum, that is (from * (255 - a) + to * a) / 255
+// rounded down when the channel rises and up when it falls (254 added before dividing), and
+// n / 255 rounded down is (n + 1 + n / 256) / 256 for every n these sums reach.
+std::uint64_t MixChannels(std::uint64_t from, std::uint64_t to, int a) {
+    const auto weight = static_cast<std::uint64_t>(a);
+    const std::uint64_t sum = from * (255 - weight) + to * weight;
+    const std::uint64_t rises = (((to | kLaneHigh) - from) >> 15) & kLaneOnes;
+    const std::uint64_t n = sum + (rises ^ kLaneOnes) * 254;
+    return ((n + kLaneOnes + ((n >> 8) & kLaneLow)) >> 8) & kLaneLow;
+}
+
+} // namespace
+
 void FillArea(const CDc& dc, const DeviceRect& area, Pixel value) {
     Surface* surface = SurfaceOf(dc.Bitmap());
-    for (const DeviceRect& r : WritableRects(dc, area)) {
-        for (int y = r.top; y < r.bottom; ++y) {
-            std::fill(surface->Row(y) + r.left, surface->Row(y) + r.right, value);
+    ForEachWritableRect(dc, area, [surface, value](const DeviceRect& r) {
+        // One row is filled and copied to the others: the copy moves many pixels per step.
+        Pixel* first = surface->Row(r.top) + r.left;
+        const std::size_t width = static_cast<std::size_t>(r.right - r.left);
+        FillRow(first, width, value);
+        const std::size_t bytes = width * sizeof(Pixel);
+        for (int y = r.top + 1; y < r.bottom; ++y) {
+            std::memcpy(surface->Row(y) + r.left, first, bytes);
         }
-    }
+    });
 }
 
 void PaintCoverage(const CDc& dc, const QImage& coverage, int x, int y, ColorRef color) {
@@ -61,18 +96,13 @@ void PaintCoverage(const CDc& dc, const QImage& coverage, int x, int y, ColorRef
                    std::span<const DeviceRect> writable) {
     Surface* surface = SurfaceOf(dc.Bitmap());
     const DeviceRect area{x, y, x + coverage.width(), y + coverage.height()};
-    const int red = RedOf(color);
-    const int green = GreenOf(color);
-    const int blue = BlueOf(color);
     const Pixel solid = PixelFromColor(color);
-    auto paint = [&](Pixel& pixel, int a) {
+    const std::uint64_t to = SpreadChannels(solid);
+    auto paint = [solid, to](Pixel& pixel, int a) {
         if (a == 255) {
             pixel = solid;
         } else if (a != 0) {
-            const Pixel old = pixel;
-            auto mix = [a](int from, int to) { return from + (to - from) * a / 255; };
-            pixel = MakePixel(mix(PixelRed(old), red), mix(PixelGreen(old), green),
-                              mix(PixelBlue(old), blue), 0);
+            pixel = GatherChannels(MixChannels(SpreadChannels(pixel), to, a));
         }
     };
     // An 8-bit coverage image has one byte per pixel; a premultiplied colour image has four, the
@@ -336,7 +366,14 @@ void CDc::LineTo(int x, int y) {
     const long long length = std::max(std::llabs(static_cast<long long>(x1) - x0),
                                       std::llabs(static_cast<long long>(y1) - y0));
     const long long bound = 4LL * (m_bitmap.PixelWidth() + m_bitmap.PixelHeight()) + 64;
-    if (deviceWidth <= 1 && length <= bound) {
+    if (deviceWidth <= 1 && pattern.empty() && (y0 == y1 || x0 == x1) && (x0 != x1 || y0 != y1)) {
+        // A solid thin line along a row or a column is a one-pixel-wide fill of the pixels
+        // stepped from the start up to, not including, the end.
+        const detail::DeviceRect line =
+            x0 == x1 ? detail::DeviceRect{x0, std::min(y0, y1 + 1), x0 + 1, std::max(y0 + 1, y1)}
+                     : detail::DeviceRect{std::min(x0, x1 + 1), y0, std::max(x0 + 1, x1), y0 + 1};
+        detail::FillArea(*this, line, PixelFromColor(m_pen.Color()));
+    } else if (deviceWidth <= 1 && length <= bound) {
         const Pixel gap = PixelFromColor(m_bkColor);
         const bool fillGaps = !pattern.empty() && m_bkMode == BkMode::Opaque;
         DrawThinLine(*this, x0, y0, x1, y1, pattern, fillGaps ? &gap : nullptr,

@@ -24,12 +24,73 @@ inline Pixel Apply(Pixel destination, Pixel source) {
     }
 }
 
+// A stretch by a few pixels maps long runs of destination pixels onto consecutive source pixels:
+// [first, first + length) of the map onto source columns from `from`.
+struct MapRun {
+    int first = 0;
+    int length = 0;
+    int from = 0;
+};
+
+std::vector<MapRun> RunsOf(const std::vector<int>& map) {
+    std::vector<MapRun> runs;
+    for (int n = 0; n < static_cast<int>(map.size()); ++n) {
+        const int s = map[static_cast<std::size_t>(n)];
+        if (s < 0) {
+            continue;
+        }
+        if (!runs.empty() && runs.back().first + runs.back().length == n &&
+            runs.back().from + runs.back().length == s) {
+            ++runs.back().length;
+        } else {
+            runs.push_back({n, 1, s});
+        }
+    }
+    return runs;
+}
+
+// A scaled copy, run by run: each row copies its runs whole instead of pixel by pixel. False,
+// copying nothing, when the runs are too short for that to pay (enlarging, say).
+bool CopyByRuns(detail::Surface& target, const CDc& destination, const detail::DeviceRect& area,
+                const detail::Surface& source, const std::vector<int>& mapX,
+                const std::vector<int>& mapY) {
+    constexpr std::size_t kShortestMeanRun = 8;
+    const std::vector<MapRun> runs = RunsOf(mapX);
+    if (runs.size() * kShortestMeanRun > mapX.size()) {
+        return false;
+    }
+    detail::ForEachWritableRect(destination, area, [&](const detail::DeviceRect& r) {
+        for (int y = r.top; y < r.bottom; ++y) {
+            const int sy = mapY[static_cast<std::size_t>(y - area.top)];
+            if (sy < 0) {
+                continue;
+            }
+            const Pixel* from = source.Row(sy);
+            Pixel* to = target.Row(y);
+            for (const MapRun& run : runs) {
+                const int left = std::max(r.left, area.left + run.first);
+                const int right = std::min(r.right, area.left + run.first + run.length);
+                if (left < right) {
+                    const Pixel* in = from + run.from + (left - area.left - run.first);
+                    std::copy(in, in + (right - left), to + left);
+                }
+            }
+        }
+    });
+    return true;
+}
+
 // Destination device pixel (x, y) of area takes source pixel (mapX[x - area.left],
 // mapY[y - area.top]); a negative map entry marks a source position outside the source bitmap.
 template <Rop op>
 void Transfer(const CDc& destination, const detail::DeviceRect& area, const detail::Surface& source,
               const std::vector<int>& mapX, const std::vector<int>& mapY) {
     detail::Surface* target = detail::SurfaceOf(destination.Bitmap());
+    if constexpr (op == Rop::SrcCopy) {
+        if (CopyByRuns(*target, destination, area, source, mapX, mapY)) {
+            return;
+        }
+    }
     for (const detail::DeviceRect& r : detail::WritableRects(destination, area)) {
         for (int y = r.top; y < r.bottom; ++y) {
             const int sy = mapY[y - area.top];
@@ -129,6 +190,19 @@ bool TransferScaled(const CDc& destination, const detail::DeviceRect& area,
     return true;
 }
 
+// A copy of the part r (inside the surface) of surface, as a surface of its own.
+detail::Surface SnapshotOf(const detail::Surface& surface, const detail::DeviceRect& r) {
+    detail::Surface snapshot;
+    snapshot.width = r.right - r.left;
+    snapshot.height = r.bottom - r.top;
+    snapshot.ratio = surface.ratio;
+    snapshot.pixels.resize(static_cast<std::size_t>(snapshot.width) * snapshot.height);
+    for (int y = r.top; y < r.bottom; ++y) {
+        std::copy(surface.Row(y) + r.left, surface.Row(y) + r.right, snapshot.Row(y - r.top));
+    }
+    return snapshot;
+}
+
 } // namespace
 
 bool CDc::BitBlt(int x, int y, int width, int height, const CDc& source, int sourceX, int sourceY,
@@ -152,8 +226,18 @@ bool CDc::StretchBlt(int x, int y, int width, int height, const CDc& source, int
         {sourceX, sourceY, sourceX + sourceWidth, sourceY + sourceHeight}, from->ratio);
     if (from == detail::SurfaceOf(m_bitmap)) {
         // Copying within one bitmap: read from a snapshot so that overlapping areas copy right.
-        const detail::Surface snapshot = *from;
-        return TransferScaled(*this, area, snapshot, sourceArea, rop);
+        // Only the readable part of the source rectangle is taken, so copying one row across a
+        // strip does not copy the whole bitmap for every row.
+        const detail::DeviceRect readable =
+            detail::Intersect(sourceArea, {0, 0, from->width, from->height});
+        if (readable.IsEmpty()) {
+            return true; // nothing of the source lies inside its bitmap: nothing is copied
+        }
+        const detail::Surface snapshot = SnapshotOf(*from, readable);
+        const detail::DeviceRect shifted{
+            sourceArea.left - readable.left, sourceArea.top - readable.top,
+            sourceArea.right - readable.left, sourceArea.bottom - readable.top};
+        return TransferScaled(*this, area, snapshot, shifted, rop);
     }
     return TransferScaled(*this, area, *from, sourceArea, rop);
 }

@@ -28,6 +28,31 @@ inline DeviceRect ToDevice(const Rect& rect, double ratio) {
             ToDevice(rect.bottom, ratio)};
 }
 
+// Calls visit with each part of area (device pixels) that drawing may change: inside the bitmap
+// and the clip region. Nothing is allocated without a clip region, so the many small fills of a
+// gradient or a frame cost no allocation each.
+template <typename Visit>
+void ForEachWritableRect(const CDc& dc, const DeviceRect& area, Visit&& visit) {
+    const Surface* surface = SurfaceOf(dc.Bitmap());
+    if (!surface) {
+        return;
+    }
+    const DeviceRect bounded = Intersect(area, {0, 0, surface->width, surface->height});
+    if (bounded.IsEmpty()) {
+        return;
+    }
+    if (!dc.ClipRegion()) {
+        visit(bounded);
+        return;
+    }
+    for (const Rect& clip : dc.ClipRegion()->Rects()) {
+        const DeviceRect part = Intersect(bounded, ToDevice(clip, surface->ratio));
+        if (!part.IsEmpty()) {
+            visit(part);
+        }
+    }
+}
+
 // The parts of area (device pixels) that drawing may change: inside the bitmap and the clip region.
 std::vector<DeviceRect> WritableRects(const CDc& dc, const DeviceRect& area);
 

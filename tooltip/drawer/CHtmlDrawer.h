@@ -203,6 +203,7 @@ private:
     void BeginPassDevice();
     void EndPassDevice();
     void SelectStyleFont();
+    void ApplyStyleColours(); // the style's text and background colours and background mode
     // Measuring may stop once the width passes `limit`.
     [[nodiscard]] HtmlSize TextExtent(std::string_view text, int limit = INT_MAX);
     void SetJustification(int extra, int count);

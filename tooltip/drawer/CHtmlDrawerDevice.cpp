@@ -37,6 +37,10 @@ void CHtmlDrawer::EndPassDevice() {
 
 void CHtmlDrawer::SelectStyleFont() {
     PassDevice& device = *m_device;
+    if (device.Holds(m_style)) {
+        ApplyStyleColours();
+        return;
+    }
     PassDevice::FontKey key{m_style.face.str(), m_style.size,      m_style.weight,
                             m_style.italic,     m_style.underline, m_style.strikeout};
     auto it = device.cache.find(key);
@@ -56,11 +60,16 @@ void CHtmlDrawer::SelectStyleFont() {
     }
     if (!device.font.SameAs(it->second)) {
         device.font = it->second;
+        device.fontKey = it->first;
         static_cast<void>(m_dc->SelectFont(device.font));
         const gfx::TextMetrics& metrics = device.font.Metrics();
         m_fontHeight = metrics.height;
         m_fontAscent = metrics.ascent;
     }
+    ApplyStyleColours();
+}
+
+void CHtmlDrawer::ApplyStyleColours() {
     m_dc->SetBkMode(m_style.backgroundMode == BkModeOpaque ? gfx::BkMode::Opaque
                                                            : gfx::BkMode::Transparent);
     m_dc->SetTextColor(m_style.colour);

@@ -6,6 +6,7 @@
 #include "tooltip/drawer/HtmlColourNames.h"
 #include "tooltip/drawer/HtmlMarkup.h"
 
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <cmath>
@@ -297,6 +298,7 @@ CHtmlStyleSheet::CHtmlStyleSheet(const SystemColourReader& system) {
 
 void CHtmlStyleSheet::SetStyleSheet(std::string_view text) {
     m_styleSheet.clear();
+    m_parsed.clear();
     std::size_t p = 0;
     while (p < text.size()) {
         while (p < text.size() && !IsWordStart(text[p])) {
@@ -321,19 +323,35 @@ void CHtmlStyleSheet::SetStyleSheet(std::string_view text) {
         const std::string_view declarations = text.substr(open + 1, close - open - 1);
         if (!selector.empty() && !declarations.empty()) {
             m_styleSheet.insert_or_assign(LowerAscii(selector), std::string(declarations));
+            m_parsed.insert_or_assign(LowerAscii(selector), ParseDeclarations(declarations));
         }
         p = close;
     }
 }
 
 void CHtmlStyleSheet::ApplySelector(HtmlStyle& style, std::string_view selector) const {
-    const auto it = m_styleSheet.find(LowerAscii(selector));
-    if (it != m_styleSheet.end()) {
-        ApplyDeclarations(style, it->second);
+    // Selectors come from the markup on every tag: one already in lower case is looked up as it
+    // is, and the rules were parsed when the sheet was set.
+    const bool lower =
+        std::none_of(selector.begin(), selector.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
+    const auto it = lower ? m_parsed.find(selector) : m_parsed.find(LowerAscii(selector));
+    if (it == m_parsed.end()) {
+        return;
+    }
+    for (const Declaration& declaration : it->second) {
+        ApplyProperty(style, declaration.name, declaration.value);
     }
 }
 
 void CHtmlStyleSheet::ApplyDeclarations(HtmlStyle& style, std::string_view original) const {
+    for (const Declaration& declaration : ParseDeclarations(original)) {
+        ApplyProperty(style, declaration.name, declaration.value);
+    }
+}
+
+std::vector<CHtmlStyleSheet::Declaration>
+CHtmlStyleSheet::ParseDeclarations(std::string_view original) {
+    std::vector<Declaration> declarations;
     const std::string text = LowerAscii(original);
     const std::size_t n = text.size();
     std::size_t p = 0;
@@ -342,11 +360,11 @@ void CHtmlStyleSheet::ApplyDeclarations(HtmlStyle& style, std::string_view origi
             ++p;
         }
         if (p >= n) {
-            return;
+            return declarations;
         }
         const std::size_t nameEnd = text.find_first_of(" :", p);
         if (nameEnd == std::string::npos) {
-            return;
+            return declarations;
         }
         const std::string_view name = std::string_view(text).substr(p, nameEnd - p);
         p = nameEnd;
@@ -376,8 +394,9 @@ void CHtmlStyleSheet::ApplyDeclarations(HtmlStyle& style, std::string_view origi
                 p = end;
             }
         }
-        ApplyProperty(style, name, value);
+        declarations.push_back({std::string(name), std::string(value)});
     }
+    return declarations;
 }
 
 namespace {

@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tooltip {
 
@@ -70,9 +71,16 @@ public:
     [[nodiscard]] static std::string_view DefaultStyleSheet();
 
 private:
+    // One "name: value" of a rule, in lower case.
+    struct Declaration {
+        std::string name;
+        std::string value;
+    };
+    static std::vector<Declaration> ParseDeclarations(std::string_view text);
     void ApplyProperty(HtmlStyle& style, std::string_view name, std::string_view value) const;
 
     std::map<std::string, std::string, std::less<>> m_styleSheet;
+    std::map<std::string, std::vector<Declaration>, std::less<>> m_parsed; // the same rules, parsed
     std::map<std::string, HtmlColour, std::less<>> m_colourTable;
     const IHtmlUnitMetrics* m_metrics = nullptr;
 };

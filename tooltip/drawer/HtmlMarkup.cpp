@@ -127,6 +127,24 @@ void PreprocessText(std::string& text) {
     text.swap(out);
 }
 
+namespace {
+
+// Whether name lies in text at `at`; compared letter by letter, as names are a few letters long
+// and most tags differ in the first.
+bool StartsWithAt(std::string_view text, std::size_t at, std::string_view name) {
+    if (text.size() - at < name.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (text[at + i] != name[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
 bool FindTagStart(std::string_view text, std::string_view name, std::size_t& pos) {
     std::size_t from = pos;
     while (from < text.size()) {
@@ -139,7 +157,7 @@ bool FindTagStart(std::string_view text, std::string_view name, std::size_t& pos
             from = at + 1;
             continue;
         }
-        if (text.substr(at + 1, name.size()) == name) {
+        if (StartsWithAt(text, at + 1, name)) {
             pos = at;
             return true;
         }

@@ -23,6 +23,17 @@ struct CHtmlDrawer::PassDevice {
     gfx::ColorRef previousTextColour = 0;
     gfx::ColorRef previousBkColour = 0;
     std::map<FontKey, gfx::CFont> cache;
+    // The key of `font`, so that a style change that keeps the font (a colour, a link) finds it
+    // without building a key and searching the cache.
+    FontKey fontKey;
+
+    // Whether `font` is the font of style.
+    bool Holds(const HtmlStyle& style) const {
+        return !font.IsNull() && std::get<1>(fontKey) == style.size &&
+               std::get<2>(fontKey) == style.weight && std::get<3>(fontKey) == style.italic &&
+               std::get<4>(fontKey) == style.underline && std::get<5>(fontKey) == style.strikeout &&
+               std::get<0>(fontKey) == style.face.str();
+    }
 };
 
 } // namespace tooltip

@@ -180,6 +180,31 @@ TEST(TransferTest, StretchingPicksNearestPixelsWithoutMixing) {
                 small.GetPixel(0, 0) == source.GetPixel(1, 0));
 }
 
+// A slight shrink (as a shadow's mask takes) picks the nearest source column for every pixel,
+// leaves pixels whose source lies left of the bitmap alone, and keeps to a clip of two parts.
+TEST(TransferTest, SlightShrinksPickTheNearestColumnWithinTheClip) {
+    CBitmap source = CBitmap::Create(40, 2);
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 40; ++x) {
+            source.SetPixel(x, y, MakePixel(x + 1, y + 1, 0));
+        }
+    }
+    CBitmap target = CBitmap::Create(36, 2);
+    CDc dc(target);
+    CRegion clip = CRegion::FromRect({0, 0, 10, 2});
+    clip = clip.United(CRegion::FromRect({20, 0, 36, 2}));
+    dc.SelectClipRegion(clip);
+    ASSERT_TRUE(dc.StretchBlt(0, 0, 36, 2, CDc(source), -4, 0, 40, 2));
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 36; ++x) {
+            const int column = -4 + (2 * x + 1) * 40 / 72;
+            const bool drawn = (x < 10 || x >= 20) && column >= 0;
+            EXPECT_EQ(target.GetPixel(x, y), drawn ? MakePixel(column + 1, y + 1, 0) : 0u)
+                << x << "," << y;
+        }
+    }
+}
+
 TEST(TransferTest, DenseBitmapsCopyAtTheirOwnResolution) {
     CBitmap dense = CBitmap::Create(4, 4, 2.0);
     CDc denseDc(dense);
@@ -228,6 +253,40 @@ TEST(LineTest, OnePixelLinesLeaveOutTheirEndPoint) {
         "......", //
     };
     EXPECT_EQ(Picture(bitmap, kWhitePixel), expected);
+}
+
+// Rows and columns drawn either way leave out the end point, stay inside the clip, and a copy
+// within one bitmap whose source lies partly outside it copies only the part inside.
+TEST(LineTest, BackwardLinesKeepTheClipAndSelfCopiesReadOnlyTheBitmap) {
+    CBitmap bitmap = CBitmap::Create(6, 5);
+    CDc dc(bitmap);
+    dc.SelectPen(CPen(PenStyle::Solid, 1, Rgb(255, 255, 255)));
+    dc.MoveTo(5, 0);
+    dc.LineTo(1, 0);
+    dc.MoveTo(0, 4);
+    dc.LineTo(0, 1);
+    dc.SelectClipRegion(CRegion::FromRect({2, 0, 6, 5}));
+    dc.MoveTo(-3, 2);
+    dc.LineTo(9, 2);
+    dc.RemoveClipRegion();
+    const std::vector<std::string> lines = {
+        "..####", //
+        "......", //
+        "#.####", //
+        "#.....", //
+        "#.....", //
+    };
+    EXPECT_EQ(Picture(bitmap, kWhitePixel), lines);
+    // Rows 0..2 read from rows -2..0: only row 0 lies inside, landing on row 2.
+    EXPECT_TRUE(dc.BitBlt(0, 0, 6, 3, dc, 0, -2));
+    const std::vector<std::string> copied = {
+        "..####", //
+        "......", //
+        "..####", //
+        "#.....", //
+        "#.....", //
+    };
+    EXPECT_EQ(Picture(bitmap, kWhitePixel), copied);
 }
 
 TEST(LineTest, StyledPensDashAndFillGapsOnlyWhenOpaque) {

@@ -340,6 +340,45 @@ TEST(TextTest, KeptGlyphsDrawWhatRenderingTheStringDraws) {
     }
 }
 
+// Partial coverage moves each channel towards the text colour by coverage / 255 of the way,
+// truncated: channels that rise (red, blue here) and fall (green) alike.
+TEST(TextTest, PartialCoverageMixesEveryChannelTowardsTheTextColour) {
+    const CFont font = CFont::Create(Logical("DejaVu Sans", 16, 400, 1));
+    const detail::FontData* data = FontDataOf(font);
+    const std::string text = "Mixed colours: AVWxyz 0123";
+    const Pixel background = MakePixel(40, 180, 90);
+    CBitmap bitmap = CBitmap::Create(300, 24);
+    CDc dc(bitmap);
+    dc.FillSolidRect({0, 0, 300, 24}, Rgb(40, 180, 90));
+    dc.SelectFont(font);
+    dc.SetBkMode(BkMode::Transparent);
+    dc.SetTextColor(Rgb(200, 30, 120));
+    dc.TextOut(4, 2, text);
+
+    QImage reference(300, 24, QImage::Format_ARGB32_Premultiplied);
+    reference.fill(0);
+    QPainter painter(&reference);
+    painter.setClipRect(QRect(0, 2, 300, data->textMetrics.height));
+    painter.setFont(data->font);
+    painter.setPen(QColor(0, 0, 0, 255));
+    painter.drawText(QPointF(4, 2 + data->textMetrics.ascent), QString::fromStdString(text));
+    painter.end();
+    int differences = 0;
+    int partial = 0;
+    for (int y = 0; y < 24; ++y) {
+        for (int x = 0; x < 300; ++x) {
+            const int a = qAlpha(reference.pixel(x, y));
+            auto mix = [a](int from, int to) { return from + (to - from) * a / 255; };
+            const Pixel expected =
+                a == 0 ? background : MakePixel(mix(40, 200), mix(180, 30), mix(90, 120));
+            partial += a != 0 && a != 255;
+            differences += bitmap.GetPixel(x, y) != expected;
+        }
+    }
+    EXPECT_GT(partial, 50);
+    EXPECT_EQ(differences, 0);
+}
+
 TEST(TextTest, KeptGlyphsStayInsideTheClipRegion) {
     CBitmap bitmap = CBitmap::Create(200, 30);
     CDc dc(bitmap);
