@@ -39,18 +39,17 @@ std::u16string_view CNameStack::Uri(std::string_view utf8) {
     return m_spareUri;
 }
 
-CNameStack::Names CNameStack::Push(const char* expatName, char separator) {
-    const ExpatName name = SplitExpatName(expatName, separator);
+CNameStack::Names CNameStack::Push(std::string_view uri, const QualifiedName& name) {
     Entry entry;
     entry.start = m_text.size();
-    if (name.inNamespace) {
-        entry.uri = UriIndex(name.uri);
+    if (!uri.empty()) {
+        entry.uri = UriIndex(uri);
         if (entry.uri == kUriInText) {
-            AppendUtf16(m_text, name.uri.data(), name.uri.size());
+            AppendUtf16(m_text, uri.data(), uri.size());
         }
     }
     entry.qName = m_text.size();
-    if (!name.prefix.empty()) {
+    if (name.prefixed) {
         AppendUtf16(m_text, name.prefix.data(), name.prefix.size());
         m_text.push_back(u':');
     }

@@ -4,6 +4,8 @@
 // names its start tag, in the same namespace scope). Namespace URIs are converted once and kept
 // across documents, since a service answers every call in the same few namespaces.
 
+#include "sax/CNamespaceScope.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -24,9 +26,9 @@ public:
     // it is full, and a URI that finds it full is converted where it is used.
     static constexpr std::size_t kMaxUris = 32;
 
-    // Converts expat's "uri SEP local [SEP prefix]" name and keeps it as the innermost open
-    // element. The views stay valid until the next Push, Pop or Clear.
-    Names Push(const char* expatName, char separator);
+    // Converts an element's name and namespace (empty for none) and keeps them as the innermost
+    // open element. The views stay valid until the next Push, Pop or Clear.
+    Names Push(std::string_view uri, const QualifiedName& name);
     // The innermost open element's names; empty views when none is open.
     [[nodiscard]] Names Top() const;
     void Pop();

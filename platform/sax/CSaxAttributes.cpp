@@ -74,38 +74,18 @@ void AppendUtf16(std::u16string& out, const char* utf8, std::size_t length) {
     }
 }
 
-ExpatName SplitExpatName(const char* name, char separator) {
-    const std::string_view whole(name);
-    ExpatName parts;
-    const std::size_t first = whole.find(separator);
-    if (first == std::string_view::npos) {
-        parts.local = whole;
-        return parts;
-    }
-    parts.inNamespace = true;
-    parts.uri = whole.substr(0, first);
-    const std::size_t second = whole.find(separator, first + 1);
-    parts.local = whole.substr(first + 1, second == std::string_view::npos ? std::string_view::npos
-                                                                           : second - first - 1);
-    if (second != std::string_view::npos) {
-        parts.prefix = whole.substr(second + 1);
-    }
-    return parts;
-}
-
 void CSaxAttributes::Clear() {
     m_text.clear();
     m_items.clear();
 }
 
-void CSaxAttributes::Add(const char* expatName, const char* value, char separator) {
-    const ExpatName name = SplitExpatName(expatName, separator);
+void CSaxAttributes::Add(std::string_view uri, const QualifiedName& name, const char* value) {
     Item item;
     item.uri.offset = m_text.size();
-    AppendUtf16(m_text, name.uri.data(), name.uri.size());
+    AppendUtf16(m_text, uri.data(), uri.size());
     item.uri.length = m_text.size() - item.uri.offset;
     item.qName.offset = m_text.size();
-    if (!name.prefix.empty()) {
+    if (name.prefixed) {
         AppendUtf16(m_text, name.prefix.data(), name.prefix.size());
         m_text.push_back(u':');
     }

@@ -2,6 +2,7 @@
 // The attribute list that the expat reader builds for each start tag. Its storage is kept between
 // tags, so a steady stream of elements needs no allocation.
 
+#include "sax/CNamespaceScope.h"
 #include "sax/ISAXAttributes.h"
 
 #include <cstddef>
@@ -15,8 +16,8 @@ class CSaxAttributes final : public ISAXAttributes {
 public:
     // Empties the list; text storage keeps its capacity.
     void Clear();
-    // Adds one attribute from expat's "uri SEP local [SEP prefix]" name and its UTF-8 value.
-    void Add(const char* expatName, const char* value, char separator);
+    // Adds one attribute: its namespace (empty for none), its name and its UTF-8 value.
+    void Add(std::string_view uri, const QualifiedName& name, const char* value);
 
     [[nodiscard]] int GetLength() const override { return static_cast<int>(m_items.size()); }
     [[nodiscard]] std::u16string_view GetUri(int index) const override;
@@ -44,16 +45,6 @@ private:
     std::u16string m_text;
     std::vector<Item> m_items;
 };
-
-// The parts of a name as expat delivers it with namespaces: "uri SEP local [SEP prefix]", or just
-// "local" for a name in no namespace (whose uri and prefix are then empty).
-struct ExpatName {
-    std::string_view uri;
-    std::string_view local;
-    std::string_view prefix;
-    bool inNamespace = false;
-};
-[[nodiscard]] ExpatName SplitExpatName(const char* name, char separator);
 
 // Appends the UTF-16 form of well-formed UTF-8 (as expat delivers it) to `out`.
 void AppendUtf16(std::u16string& out, const char* utf8, std::size_t length);

@@ -3,6 +3,7 @@
 #include "sax/HashSalt.h"
 #include "sax/PlainDeclaration.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -20,6 +21,12 @@ std::u16string_view OrEmpty(const XML_Char* text, std::u16string& buffer) {
     if (text != nullptr) {
         AppendUtf16(buffer, text, std::strlen(text));
     }
+    return buffer;
+}
+
+std::u16string_view OrEmpty(std::string_view text, std::u16string& buffer) {
+    buffer.clear();
+    AppendUtf16(buffer, text.data(), text.size());
     return buffer;
 }
 
@@ -68,10 +75,8 @@ int CSaxXmlReader::GetColumnNumber() const {
 
 void CSaxXmlReader::InstallHandlers() {
     XML_SetUserData(m_parser, this);
-    XML_SetReturnNSTriplet(m_parser, 1);
     XML_SetElementHandler(m_parser, OnStartElement, OnEndElement);
     XML_SetCharacterDataHandler(m_parser, OnCharacters);
-    XML_SetNamespaceDeclHandler(m_parser, OnStartNamespace, OnEndNamespace);
     XML_SetProcessingInstructionHandler(m_parser, OnProcessingInstruction);
     XML_SetStartDoctypeDeclHandler(m_parser, OnDoctype);
     XML_SetEntityDeclHandler(m_parser, OnEntityDecl);
@@ -85,7 +90,8 @@ HRESULT CSaxXmlReader::Begin() {
         return E_FAIL;
     }
     if (m_parser == nullptr) {
-        m_parser = XML_ParserCreateNS(nullptr, kSeparator);
+        // Without namespaces: the scope does that work for less than expat's own would cost.
+        m_parser = XML_ParserCreate(nullptr);
         if (m_parser == nullptr) {
             return E_OUTOFMEMORY;
         }
@@ -102,6 +108,7 @@ HRESULT CSaxXmlReader::Begin() {
     m_errorText.clear();
     m_text.clear();
     m_names.Clear();
+    m_scope.Clear();
     if (m_handler != nullptr) {
         HRESULT hr = m_handler->PutDocumentLocator(this);
         if (Succeeded(hr) && m_handler != nullptr) {
@@ -191,10 +198,11 @@ HRESULT CSaxXmlReader::Parse(ISequentialStream* stream) {
             return Finish(E_OUTOFMEMORY);
         }
         std::uint32_t got = 0;
-        hr = stream->Read(buffer, kReadBlock, &got);
-        if (Failed(hr) || got > kReadBlock) {
+        bool ended = false;
+        hr = FillBlock(stream, buffer, got, ended);
+        if (Failed(hr)) {
             m_errorText = "the input stream failed";
-            return Finish(Failed(hr) ? hr : E_FAIL);
+            return Finish(hr);
         }
         if (first) {
             // What is left always holds the root's start tag, so it never reads as the end.
@@ -204,14 +212,36 @@ HRESULT CSaxXmlReader::Parse(ISequentialStream* stream) {
                 got -= static_cast<std::uint32_t>(skip);
             }
         }
-        if (XML_ParseBuffer(m_parser, static_cast<int>(got), got == 0 ? 1 : 0) ==
-            XML_STATUS_ERROR) {
+        if (XML_ParseBuffer(m_parser, static_cast<int>(got), ended ? 1 : 0) == XML_STATUS_ERROR) {
             return Finish(ExpatFailure());
         }
-        if (got == 0) {
+        if (ended) {
             return Finish(S_OK);
         }
     }
+}
+
+// A stream that ends inside the block is parsed in one final pass: a pass that may not be the
+// last makes expat hold its tail back and go over it again, which costs a short answer a tenth
+// of its parse.
+HRESULT CSaxXmlReader::FillBlock(ISequentialStream* stream, char* block, std::uint32_t& filled,
+                                 bool& ended) {
+    filled = 0;
+    ended = false;
+    while (filled < kReadBlock) {
+        const std::uint32_t room = kReadBlock - filled;
+        std::uint32_t got = 0;
+        const HRESULT hr = stream->Read(block + filled, room, &got);
+        if (Failed(hr) || got > room) {
+            return Failed(hr) ? hr : E_FAIL;
+        }
+        if (got == 0) {
+            ended = true;
+            break;
+        }
+        filled += got;
+    }
+    return S_OK;
 }
 
 void CSaxXmlReader::Fail(HRESULT result, std::string_view reason) {
@@ -242,19 +272,94 @@ bool CSaxXmlReader::FlushText() {
     return true;
 }
 
+bool CSaxXmlReader::ResolveName(const QualifiedName& name, bool attribute,
+                                std::string_view& uri) const {
+    if (name.prefixed) {
+        return !name.prefix.empty() && m_scope.Resolve(name.prefix, uri);
+    }
+    uri = {};
+    // An unprefixed attribute is in no namespace, whatever the default one.
+    return attribute || m_scope.Resolve({}, uri);
+}
+
+// Declares the tag's namespaces, in the order written, before anything else of the tag is read.
+bool CSaxXmlReader::DeclareNamespaces(const XML_Char** atts) {
+    for (const XML_Char** a = atts; *a != nullptr; a += 2) {
+        std::string_view prefix;
+        if (!CNamespaceScope::IsDeclaration(a[0], prefix)) {
+            continue;
+        }
+        const std::string_view uri(a[1]);
+        const char* refused = prefix.empty() && std::strlen(a[0]) > 5
+                                  ? "a namespace prefix must not be empty"
+                                  : m_scope.Declare(prefix, uri);
+        if (refused != nullptr) {
+            Fail(E_FAIL, refused);
+            return false;
+        }
+        if (m_handler != nullptr) {
+            const HRESULT hr =
+                m_handler->StartPrefixMapping(OrEmpty(prefix, m_prefix), m_names.Uri(uri));
+            if (Failed(hr)) {
+                Fail(hr, "the content handler refused a namespace declaration");
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// Every attribute but the declarations, with its namespace. Two attributes may not share a
+// namespace and local name, even under different prefixes.
+bool CSaxXmlReader::CollectAttributes(const XML_Char** atts) {
+    m_attributes.Clear();
+    m_expandedNames.clear();
+    for (const XML_Char** a = atts; *a != nullptr; a += 2) {
+        std::string_view prefix;
+        if (CNamespaceScope::IsDeclaration(a[0], prefix)) {
+            continue;
+        }
+        const QualifiedName name = SplitQualifiedName(a[0]);
+        std::string_view uri;
+        if (!ResolveName(name, true, uri)) {
+            Fail(E_FAIL, "unbound prefix");
+            return false;
+        }
+        if (name.prefixed) {
+            m_expandedNames.emplace_back(uri, name.local);
+        }
+        m_attributes.Add(uri, name, a[1]);
+    }
+    if (m_expandedNames.size() > 1) {
+        std::sort(m_expandedNames.begin(), m_expandedNames.end());
+        if (std::adjacent_find(m_expandedNames.begin(), m_expandedNames.end()) !=
+            m_expandedNames.end()) {
+            Fail(E_FAIL, "duplicate attribute");
+            return false;
+        }
+    }
+    return true;
+}
+
 void XMLCALL CSaxXmlReader::OnStartElement(void* self, const XML_Char* name,
                                            const XML_Char** atts) {
     auto& r = Self(self);
-    // Pushed before anything can fail, so every end tag finds its own start tag's names.
-    const CNameStack::Names names = r.m_names.Push(name, kSeparator);
-    if (!r.FlushText()) {
+    // The scope opens and the names are pushed before anything can fail, so that every end tag
+    // finds its own start tag's.
+    r.m_scope.OpenElement();
+    const QualifiedName qualified = SplitQualifiedName(name);
+    if (!r.FlushText() || !r.DeclareNamespaces(atts)) {
+        r.m_names.Push({}, qualified);
         return;
     }
-    r.m_attributes.Clear();
-    for (const XML_Char** a = atts; *a != nullptr; a += 2) {
-        r.m_attributes.Add(a[0], a[1], kSeparator);
+    std::string_view uri;
+    const bool bound = r.ResolveName(qualified, false, uri);
+    const CNameStack::Names names = r.m_names.Push(uri, qualified);
+    if (!bound) {
+        r.Fail(E_FAIL, "unbound prefix");
+        return;
     }
-    if (r.m_handler == nullptr) {
+    if (!r.CollectAttributes(atts) || r.m_handler == nullptr) {
         return;
     }
     const HRESULT hr =
@@ -278,7 +383,16 @@ void XMLCALL CSaxXmlReader::OnEndElement(void* self, const XML_Char*) {
     r.m_names.Pop();
     if (Failed(hr)) {
         r.Fail(hr, "the content handler refused the end of the element");
+        return;
     }
+    r.m_scope.CloseElement([&r](std::string_view prefix) {
+        if (Succeeded(r.m_result) && r.m_handler != nullptr) {
+            const HRESULT refused = r.m_handler->EndPrefixMapping(OrEmpty(prefix, r.m_prefix));
+            if (Failed(refused)) {
+                r.Fail(refused, "the content handler refused the end of a namespace declaration");
+            }
+        }
+    });
 }
 
 void XMLCALL CSaxXmlReader::OnCharacters(void* self, const XML_Char* text, int length) {
@@ -292,30 +406,6 @@ void XMLCALL CSaxXmlReader::OnCharacters(void* self, const XML_Char* text, int l
     if (r.m_text.size() >= kTextPiece && r.m_handler != nullptr &&
         r.m_handler->TakesTextInPieces()) {
         static_cast<void>(r.FlushText());
-    }
-}
-
-void XMLCALL CSaxXmlReader::OnStartNamespace(void* self, const XML_Char* prefix,
-                                             const XML_Char* uri) {
-    auto& r = Self(self);
-    if (!r.FlushText() || r.m_handler == nullptr) {
-        return;
-    }
-    const HRESULT hr = r.m_handler->StartPrefixMapping(OrEmpty(prefix, r.m_prefix),
-                                                       r.m_names.Uri(uri != nullptr ? uri : ""));
-    if (Failed(hr)) {
-        r.Fail(hr, "the content handler refused a namespace declaration");
-    }
-}
-
-void XMLCALL CSaxXmlReader::OnEndNamespace(void* self, const XML_Char* prefix) {
-    auto& r = Self(self);
-    if (!r.FlushText() || r.m_handler == nullptr) {
-        return;
-    }
-    const HRESULT hr = r.m_handler->EndPrefixMapping(OrEmpty(prefix, r.m_prefix));
-    if (Failed(hr)) {
-        r.Fail(hr, "the content handler refused the end of a namespace declaration");
     }
 }
 

@@ -1,10 +1,11 @@
 #pragma once
 // The SAX reader over expat. One expat parser is made on first use and reset for each document.
-// Names arrive from expat as "uri SEP local SEP prefix" and are split and converted to UTF-16 once
-// per element, kept from the start tag to the end tag. Character data is gathered until the next
-// other event, then handed to the content handler in one piece.
+// Expat reads without namespaces; the reader keeps the bindings in scope itself, and converts each
+// element's names to UTF-16 once, kept from the start tag to the end tag. Character data is
+// gathered until the next other event, then handed to the content handler in one piece.
 
 #include "sax/CNameStack.h"
+#include "sax/CNamespaceScope.h"
 #include "sax/CSaxAttributes.h"
 #include "sax/ISAXXMLReader.h"
 
@@ -12,6 +13,9 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 namespace sax {
 
@@ -37,7 +41,6 @@ public:
     [[nodiscard]] const std::string& GetLastErrorText() const override { return m_errorText; }
 
 private:
-    static constexpr char kSeparator = '\x01';
     static constexpr std::uint32_t kReadBlock = 16384;
 
     [[nodiscard]] int GetLineNumber() const override;
@@ -48,18 +51,24 @@ private:
     // its length, 0 when the document opens otherwise.
     [[nodiscard]] std::size_t TakePlainDeclaration(std::string_view start);
     [[nodiscard]] HRESULT Feed(const char* data, std::size_t length);
+    // Reads until the block is full or the stream ends; `ended` tells which.
+    [[nodiscard]] static HRESULT FillBlock(ISequentialStream* stream, char* block,
+                                           std::uint32_t& filled, bool& ended);
     [[nodiscard]] HRESULT ExpatFailure();
     [[nodiscard]] HRESULT Finish(HRESULT result);
     void InstallHandlers();
     // Records a failure and stops expat; the first failure wins.
     void Fail(HRESULT result, std::string_view reason);
     [[nodiscard]] bool FlushText();
+    // The namespace of an element's or attribute's name; false when its prefix is unbound.
+    [[nodiscard]] bool ResolveName(const QualifiedName& name, bool attribute,
+                                   std::string_view& uri) const;
+    [[nodiscard]] bool DeclareNamespaces(const XML_Char** atts);
+    [[nodiscard]] bool CollectAttributes(const XML_Char** atts);
 
     static void XMLCALL OnStartElement(void* self, const XML_Char* name, const XML_Char** atts);
     static void XMLCALL OnEndElement(void* self, const XML_Char* name);
     static void XMLCALL OnCharacters(void* self, const XML_Char* text, int length);
-    static void XMLCALL OnStartNamespace(void* self, const XML_Char* prefix, const XML_Char* uri);
-    static void XMLCALL OnEndNamespace(void* self, const XML_Char* prefix);
     static void XMLCALL OnProcessingInstruction(void* self, const XML_Char* target,
                                                 const XML_Char* data);
     static void XMLCALL OnDoctype(void* self, const XML_Char* name, const XML_Char* sysid,
@@ -84,6 +93,9 @@ private:
     std::string m_errorText;
     std::u16string m_text;
     CNameStack m_names;
+    CNamespaceScope m_scope;
+    // The namespace and local name of each prefixed attribute of the tag being read.
+    std::vector<std::pair<std::string_view, std::string_view>> m_expandedNames;
     std::u16string m_prefix;
     std::u16string m_uri;
     CSaxAttributes m_attributes;

@@ -88,6 +88,58 @@ TEST(SaxReader, ReportsNamespacesNamesAndAttributes) {
     EXPECT_EQ(recorder.events, expected);
 }
 
+// Expat reads without namespaces; the reader itself refuses what namespaces forbid, and scopes,
+// undeclares and predefines bindings as they say.
+TEST(SaxReader, KeepsTheRulesOfNamespaces) {
+    struct Case {
+        const char* document;
+        const char* failure; // the reason given, or null when the document is accepted
+        std::vector<std::string> starts;
+    };
+    const std::vector<Case> cases{
+        {"<p:a/>", "unbound prefix", {}},
+        {"<a p:x='1'/>", "unbound prefix", {}},
+        {"<a><b xmlns:p='urn:p'/><p:c/></a>", "unbound prefix", {}},
+        {"<:a/>", "unbound prefix", {}},
+        {"<a xmlns:p=''/>", "cannot undeclare prefix", {}},
+        {"<a xmlns:='urn:x'/>", "a namespace prefix must not be empty", {}},
+        {"<a xmlns:xmlns='urn:x'/>", "reserved prefix (xmlns)", {}},
+        {"<a xmlns:xml='urn:x'/>", "reserved prefix (xml)", {}},
+        {"<a xmlns:p='http://www.w3.org/XML/1998/namespace'/>", "reserved namespace", {}},
+        {"<a xmlns='http://www.w3.org/2000/xmlns/'/>", "reserved namespace", {}},
+        {"<a xmlns:p='urn:u' xmlns:q='urn:u' p:x='1' q:x='2'/>", "duplicate attribute", {}},
+        {"<a xmlns='urn:d'><b xmlns=''><c/></b><d/></a>",
+         nullptr,
+         {"<a {urn:d}a", "<b {}b", "<c {}c", "<d {urn:d}d"}},
+        {"<a xml:lang='en' xmlns:p='urn:u' p:x='1' x='2'/>",
+         nullptr,
+         {"<a {}a xml:lang{http://www.w3.org/XML/1998/namespace}lang=en p:x{urn:u}x=1 x{}x=2"}},
+        {"<a xmlns:xml='http://www.w3.org/XML/1998/namespace' xmlns:p='urn:u' p:b:c='1'/>",
+         nullptr,
+         {"<a {}a p:b:c{urn:u}b:c=1"}},
+    };
+    auto reader = MakeReader();
+    for (const Case& c : cases) {
+        CRecorder recorder;
+        ASSERT_EQ(reader->PutContentHandler(&recorder), S_OK);
+        const HRESULT hr = reader->ParseBytes(c.document);
+        if (c.failure != nullptr) {
+            EXPECT_EQ(hr, E_FAIL) << c.document;
+            EXPECT_NE(reader->GetLastErrorText().find(c.failure), std::string::npos)
+                << c.document << ": " << reader->GetLastErrorText();
+            continue;
+        }
+        ASSERT_EQ(hr, S_OK) << c.document << ": " << reader->GetLastErrorText();
+        std::vector<std::string> starts;
+        for (const std::string& event : recorder.events) {
+            if (event.rfind("<", 0) == 0 && event.rfind("</", 0) != 0) {
+                starts.push_back(event);
+            }
+        }
+        EXPECT_EQ(starts, c.starts) << c.document;
+    }
+}
+
 TEST(SaxReader, LooksAttributesUpByNameAndByQualifiedName) {
     class CLookup : public sax::CContentHandlerBase {
     public:
@@ -120,6 +172,26 @@ TEST(SaxReader, JoinsCharacterDataHoweverTheInputIsSplit) {
         ASSERT_EQ(reader->Parse(&stream), S_OK) << piece;
         EXPECT_EQ(recorder.lastText, u"4&2<x>\U0001F600\u00E9tail") << piece;
         EXPECT_EQ(recorder.events.size(), 3u) << "one Characters call, pieces " << piece;
+    }
+}
+
+// The reader fills a block of 16 KiB before each pass; a document of several blocks, its
+// declaration and elements cut anywhere, reads the same in every split.
+TEST(SaxReader, DocumentsOfSeveralBlocksReadTheSameInAnySplit) {
+    std::string doc = "<?xml version=\"1.0\"?><list>";
+    for (int i = 0; i < 3000; ++i) {
+        doc += "<item n=\"" + std::to_string(i) + "\">x</item>";
+    }
+    doc += "</list>";
+    ASSERT_GT(doc.size(), 2u * 16384u);
+    for (const std::uint32_t piece : {1u, 5u, 16383u, 16385u, 100000u}) {
+        auto reader = MakeReader();
+        CRecorder recorder;
+        ASSERT_EQ(reader->PutContentHandler(&recorder), S_OK);
+        sax::CMemoryStream stream(doc, piece);
+        ASSERT_EQ(reader->Parse(&stream), S_OK) << piece << ": " << reader->GetLastErrorText();
+        ASSERT_EQ(recorder.events.size(), 2u + 3u * 3000u) << piece;
+        EXPECT_EQ(recorder.events[1 + 3 * 2999], "<item {}item n{}n=2999") << piece;
     }
 }
 
