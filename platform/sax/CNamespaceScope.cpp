@@ -4,8 +4,8 @@ namespace sax {
 
 namespace {
 
-// Prefixes kept known between documents; a document that declares more starts the next afresh.
-constexpr std::size_t kKeptPrefixes = 64;
+// Bindings in scope beyond which they are indexed; the index goes once they fall to half.
+constexpr std::size_t kSearchedBindings = 8;
 
 } // namespace
 
@@ -64,19 +64,46 @@ const char* CNamespaceScope::Declare(std::string_view prefix, std::string_view u
     binding.uriStart = static_cast<std::uint32_t>(m_text.size());
     binding.uriLength = static_cast<std::uint32_t>(uri.size());
     m_text.append(uri);
-    auto known = m_innermost.find(prefix);
-    if (known == m_innermost.end()) {
-        known = m_innermost.emplace(std::string(prefix), -1).first;
+    if (m_indexed) {
+        auto known = m_innermost.find(prefix);
+        if (known == m_innermost.end()) {
+            known = m_innermost.emplace(std::string(prefix), -1).first;
+        }
+        binding.hidden = known->second;
+        known->second = static_cast<std::int32_t>(m_bindings.size());
     }
-    binding.hidden = known->second;
-    known->second = static_cast<std::int32_t>(m_bindings.size());
     m_bindings.push_back(binding);
+    if (!m_indexed && m_bindings.size() > kSearchedBindings) {
+        BuildIndex();
+    }
     return nullptr;
 }
 
+void CNamespaceScope::BuildIndex() {
+    m_innermost.clear();
+    for (std::size_t i = 0; i < m_bindings.size(); ++i) {
+        const std::string_view prefix = PrefixOf(m_bindings[i]);
+        auto known = m_innermost.find(prefix);
+        if (known == m_innermost.end()) {
+            known = m_innermost.emplace(std::string(prefix), -1).first;
+        }
+        m_bindings[i].hidden = known->second;
+        known->second = static_cast<std::int32_t>(i);
+    }
+    m_indexed = true;
+}
+
 std::int32_t CNamespaceScope::Innermost(std::string_view prefix) const {
-    const auto known = m_innermost.find(prefix);
-    return known == m_innermost.end() ? -1 : known->second;
+    if (m_indexed) {
+        const auto known = m_innermost.find(prefix);
+        return known == m_innermost.end() ? -1 : known->second;
+    }
+    for (std::size_t i = m_bindings.size(); i-- > 0;) {
+        if (PrefixOf(m_bindings[i]) == prefix) {
+            return static_cast<std::int32_t>(i);
+        }
+    }
+    return -1;
 }
 
 bool CNamespaceScope::Resolve(std::string_view prefix, std::string_view& uri) const {
@@ -103,22 +130,23 @@ std::string_view CNamespaceScope::UriOf(const Binding& binding) const {
 
 void CNamespaceScope::PopBinding() {
     const Binding& binding = m_bindings.back();
-    const auto known = m_innermost.find(PrefixOf(binding));
-    if (known != m_innermost.end()) {
-        known->second = binding.hidden;
+    if (m_indexed) {
+        const auto known = m_innermost.find(PrefixOf(binding));
+        if (known != m_innermost.end()) {
+            known->second = binding.hidden;
+        }
     }
     m_text.resize(binding.prefixStart);
     m_bindings.pop_back();
+    if (m_indexed && m_bindings.size() <= kSearchedBindings / 2) {
+        m_innermost.clear();
+        m_indexed = false;
+    }
 }
 
 void CNamespaceScope::Clear() {
-    if (m_innermost.size() > kKeptPrefixes) {
-        m_innermost.clear();
-    } else if (!m_bindings.empty()) {
-        for (auto& entry : m_innermost) {
-            entry.second = -1;
-        }
-    }
+    m_innermost.clear();
+    m_indexed = false;
     m_text.clear();
     m_bindings.clear();
     m_elementStarts.clear();

@@ -52,12 +52,14 @@ private:
         std::uint32_t prefixLength = 0;
         std::uint32_t uriStart = 0;
         std::uint32_t uriLength = 0;
-        std::int32_t hidden = -1; // the binding of the same prefix this one hides
+        std::int32_t hidden = -1; // while indexed: the binding of the same prefix this one hides
     };
     [[nodiscard]] std::string_view PrefixOf(const Binding& binding) const;
     [[nodiscard]] std::string_view UriOf(const Binding& binding) const;
     // The binding in scope for a prefix, -1 when there is none.
     [[nodiscard]] std::int32_t Innermost(std::string_view prefix) const;
+    // Indexes every binding in scope by prefix, once there are too many to search.
+    void BuildIndex();
     void PopBinding();
 
     struct ViewHash {
@@ -71,8 +73,10 @@ private:
     std::vector<Binding> m_bindings;
     // Where each open element's bindings begin in m_bindings.
     std::vector<std::uint32_t> m_elementStarts;
-    // The innermost binding of each prefix ever declared (-1 once out of scope); kept across
-    // documents while it stays small, since a service declares the same few prefixes every time.
+    // A few bindings are searched from the innermost out, which costs less than hashing; many
+    // are indexed by prefix (the innermost binding of each), so that no document costs a search
+    // of every binding per name.
+    bool m_indexed = false;
     std::unordered_map<std::string, std::int32_t, ViewHash, std::equal_to<>> m_innermost;
 };
 

@@ -138,6 +138,30 @@ TEST(SaxReader, KeepsTheRulesOfNamespaces) {
         }
         EXPECT_EQ(starts, c.starts) << c.document;
     }
+    // Deep scopes that rebind one prefix: the innermost binding wins, and each end tag brings the
+    // one outside it back, however many are in scope.
+    std::string deep;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 12; ++i) {
+        const std::string n = std::to_string(i);
+        deep += "<p:e" + n + " xmlns:p='urn:" + n + "' xmlns:q" + n + "='urn:q'>";
+        expected.push_back("<p:e" + n + " {urn:" + n + "}e" + n);
+    }
+    for (int i = 11; i >= 0; --i) {
+        const std::string n = std::to_string(i);
+        deep += "<p:x/></p:e" + n + ">";
+        expected.push_back("<p:x {urn:" + n + "}x");
+    }
+    CRecorder recorder;
+    ASSERT_EQ(reader->PutContentHandler(&recorder), S_OK);
+    ASSERT_EQ(reader->ParseBytes(deep), S_OK) << reader->GetLastErrorText();
+    std::vector<std::string> starts;
+    for (const std::string& event : recorder.events) {
+        if (event.rfind("<", 0) == 0 && event.rfind("</", 0) != 0) {
+            starts.push_back(event);
+        }
+    }
+    EXPECT_EQ(starts, expected);
 }
 
 TEST(SaxReader, LooksAttributesUpByNameAndByQualifiedName) {
