@@ -297,7 +297,7 @@ bool CSaxXmlReader::DeclareNamespaces(const XML_Char** atts) {
             Fail(E_FAIL, refused);
             return false;
         }
-        if (m_handler != nullptr) {
+        if (m_handler != nullptr && m_handler->TakesPrefixMappings()) {
             const HRESULT hr =
                 m_handler->StartPrefixMapping(OrEmpty(prefix, m_prefix), m_names.Uri(uri));
             if (Failed(hr)) {
@@ -386,7 +386,7 @@ void XMLCALL CSaxXmlReader::OnEndElement(void* self, const XML_Char*) {
         return;
     }
     r.m_scope.CloseElement([&r](std::string_view prefix) {
-        if (Succeeded(r.m_result) && r.m_handler != nullptr) {
+        if (Succeeded(r.m_result) && r.m_handler != nullptr && r.m_handler->TakesPrefixMappings()) {
             const HRESULT refused = r.m_handler->EndPrefixMapping(OrEmpty(prefix, r.m_prefix));
             if (Failed(refused)) {
                 r.Fail(refused, "the content handler refused the end of a namespace declaration");

@@ -43,6 +43,9 @@ public:
     // A handler that answers true gets a long run of character data in several Characters
     // calls as it arrives; any other gets each run whole, in one call.
     [[nodiscard]] virtual bool TakesTextInPieces() const { return false; }
+    // A handler that answers false is told of no namespace declarations (names still arrive with
+    // their namespaces), which spares the reader converting them.
+    [[nodiscard]] virtual bool TakesPrefixMappings() const { return true; }
 
 protected:
     ~ISAXContentHandler() = default;

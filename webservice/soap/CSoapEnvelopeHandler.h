@@ -78,6 +78,8 @@ public:
     HRESULT EndElement(std::u16string_view uri, std::u16string_view localName,
                        std::u16string_view qName) override;
     HRESULT Characters(std::u16string_view text) override;
+    // The envelope is read by resolved names alone.
+    [[nodiscard]] bool TakesPrefixMappings() const override { return false; }
 
     // What the proxy supplies. Both table lists end with a null entry; an operation's position in
     // the list is its operation index.
