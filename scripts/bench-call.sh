@@ -4,7 +4,7 @@
 # calls (default 20000), and prints the median and the lowest CPU per call of each with their
 # ratios. The kernel splits CPU time into user and system by sampling, and a shared machine's
 # system time wanders from run to run, so one run says little: the medians show the usual case,
-# the lowest totals the quietest.
+# the lowest totals the quietest, and the median of each round's own ratio the steadiest.
 #
 #   scripts/bench-call.sh [URL] [RUNS] [COUNT]
 #
@@ -58,8 +58,13 @@ report() {
 }
 report keldwick
 report floor
+# Each round's two runs follow each other, so the ratio within a round cancels what changes on the
+# machine between rounds; the median of those ratios is the steadiest of the three figures.
+round_ratios() {
+  awk '$1 == "keldwick" { k = $2 + $3 } $1 == "floor" { print k / ($2 + $3) }' "$samples"
+}
 awk -v a="$(column keldwick 0 | median)" -v b="$(column floor 0 | median)" \
-  -v c="$(column keldwick 0 | lowest)" -v d="$(column floor 0 | lowest)" -v runs="$runs" \
-  -v count="$count" 'BEGIN {
-    printf "keldwick / floor: %.2f of the medians, %.2f of the lowest totals (%d runs of %d calls)\n",
-      a / b, c / d, runs, count }'
+  -v c="$(column keldwick 0 | lowest)" -v d="$(column floor 0 | lowest)" \
+  -v e="$(round_ratios | median)" -v runs="$runs" -v count="$count" 'BEGIN {
+    printf "keldwick / floor: %.2f of the medians, %.2f of the lowest totals, %.2f the median " \
+      "round (%d runs of %d calls)\n", a / b, c / d, e, runs, count }'
