@@ -76,6 +76,16 @@ CIcon CIcon::Copy() const {
     return m_data ? Create(m_data->color, m_data->mask, m_data->hotSpot) : CIcon();
 }
 
+const CBitmap& CIcon::Color() const {
+    static const CBitmap none;
+    return m_data ? m_data->color : none;
+}
+
+const CBitmap& CIcon::Mask() const {
+    static const CBitmap none;
+    return m_data ? m_data->mask : none;
+}
+
 Point CIcon::HotSpot() const {
     return m_data ? m_data->hotSpot : Point{};
 }

@@ -28,11 +28,6 @@ int OddDepth(int depth) {
     return depth % 2 == 0 ? depth + 1 : depth;
 }
 
-ColorRef InvertColour(ColorRef colour) {
-    return gfx::Rgb(255 - gfx::RedOf(colour), 255 - gfx::GreenOf(colour),
-                    255 - gfx::BlueOf(colour));
-}
-
 // Sums of the blue bytes over a window of 2 * rx + 1 pixels centred on each pixel of one row;
 // positions outside the row count 255.
 void RowWindowSums(const Pixel* row, int width, int rx, std::int32_t* sums) {
@@ -106,6 +101,25 @@ void DarkenByWindows(Pixel* bits, const std::int32_t* rowSums, int width, int he
     }
 }
 
+// Whether any of the top-left width x height logical pixels (all of them by default) of bitmap
+// carries a non-zero alpha byte.
+bool AnyAlpha(const CBitmap& bitmap, int width = INT_MAX, int height = INT_MAX) {
+    const double ratio = bitmap.DevicePixelRatio();
+    const int columns = static_cast<int>(
+        std::min<double>(bitmap.PixelWidth(), std::ceil(static_cast<double>(width) * ratio)));
+    const int rows = static_cast<int>(
+        std::min<double>(bitmap.PixelHeight(), std::ceil(static_cast<double>(height) * ratio)));
+    for (int y = 0; y < rows; ++y) {
+        const Pixel* row = bitmap.Bits() + static_cast<std::size_t>(y) * bitmap.PixelWidth();
+        for (int x = 0; x < columns; ++x) {
+            if ((row[x] & 0xFF000000u) != 0) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 CBitmap& CDrawManager::ScratchSection(CBitmap& slot, int width, int height, double ratio) {
@@ -118,6 +132,12 @@ CBitmap& CDrawManager::ScratchSection(CBitmap& slot, int width, int height, doub
 
 void CDrawManager::CastShadow(CDc& dc, int x, int y, int width, int height, const CBitmap& mask,
                               bool soft, int depthX, int depthY) {
+    CastShadowThrough(dc, x, y, width, height, mask, mask.GetSize(), nullptr, soft, depthX, depthY);
+}
+
+void CDrawManager::CastShadowThrough(CDc& dc, int x, int y, int width, int height,
+                                     const CBitmap& mask, gfx::Size maskSize, const ShadowKey* key,
+                                     bool soft, int depthX, int depthY) {
     if (width <= 0 || height <= 0 || !mask) {
         return;
     }
@@ -132,7 +152,28 @@ void CDrawManager::CastShadow(CDc& dc, int x, int y, int width, int height, cons
     const int bx = OddDepth(depthX);
     const int by = OddDepth(depthY);
     if (soft) {
-        // White around the shrunk mask; the mask itself covers the rest.
+        maskDc.StretchBlt(bx / 2, by / 2, width - bx, height - by, maskSource, 0, 0, maskSize.cx,
+                          maskSize.cy);
+    } else {
+        if (maskSize.cx < width || maskSize.cy < height) {
+            maskDc.FillSolidRect({0, 0, width, height}, kBlack); // as a fresh section would be
+        }
+        maskDc.BitBlt(0, 0, std::min(width, maskSize.cx), std::min(height, maskSize.cy), maskSource,
+                      0, 0);
+    }
+    if (key != nullptr) {
+        // The picture's own pixels became the mask's: each turns white or the shade. Pixels
+        // outside the copied part are overwritten below (soft) or were never keyed (hard).
+        Pixel* bits = maskSection.Bits();
+        const std::size_t count =
+            static_cast<std::size_t>(maskSection.PixelWidth()) * maskSection.PixelHeight();
+        const Pixel white = gfx::PixelFromColor(kWhite);
+        for (std::size_t i = 0; i < count; ++i) {
+            bits[i] = key->useKey && bits[i] == key->key ? white : key->shade;
+        }
+    }
+    if (soft) {
+        // White around the shrunk mask.
         const gfx::Rect inner{bx / 2, by / 2, bx / 2 + width - bx, by / 2 + height - by};
         if (inner.left < inner.right && inner.top < inner.bottom) {
             maskDc.FillSolidRect({0, 0, width, inner.top}, kWhite);
@@ -142,13 +183,6 @@ void CDrawManager::CastShadow(CDc& dc, int x, int y, int width, int height, cons
         } else {
             maskDc.FillSolidRect({0, 0, width, height}, kWhite);
         }
-        maskDc.StretchBlt(bx / 2, by / 2, width - bx, height - by, maskSource, 0, 0, mask.Width(),
-                          mask.Height());
-    } else {
-        if (mask.Width() < width || mask.Height() < height) {
-            maskDc.FillSolidRect({0, 0, width, height}, kBlack); // as a fresh section would be
-        }
-        maskDc.BitBlt(0, 0, width, height, maskSource, 0, 0);
     }
     CDc areaDc(areaSection);
     areaDc.BitBlt(0, 0, width, height, dc, x, y);
@@ -211,20 +245,27 @@ CBitmap CDrawManager::RenderImageVariant(const CBitmap& bitmap, int width, int h
         return {};
     }
     CDc(section).BitBlt(0, 0, width, height, CDc(bitmap), 0, 0);
+    if (AnyAlpha(section)) {
+        m_hasAlpha = true;
+    }
+    ApplyVariant(section, flags, useTransparent, transparentColour, colour, false);
+    return section;
+}
+
+void CDrawManager::ApplyVariant(const CBitmap& work, unsigned flags, bool useTransparent,
+                                ColorRef transparentColour, ColorRef colour, bool markKeyed) {
     const Pixel transparent = gfx::PixelFromColor(transparentColour);
     const Pixel mono = gfx::PixelFromColor(colour);
-    Pixel* bits = section.Bits();
-    const std::size_t count =
-        static_cast<std::size_t>(section.PixelWidth()) * section.PixelHeight();
+    const Pixel keyedAlpha = markKeyed ? 0xFF000000u : 0;
+    Pixel* bits = work.Bits();
+    const std::size_t count = static_cast<std::size_t>(work.PixelWidth()) * work.PixelHeight();
     for (std::size_t i = 0; i < count; ++i) {
         const Pixel original = bits[i];
-        const Pixel alpha = original & 0xFF000000u;
-        if (alpha != 0) {
-            m_hasAlpha = true;
-        }
+        Pixel alpha = original & 0xFF000000u;
         Pixel result = original;
         if (useTransparent && original == transparent) {
             result = 0;
+            alpha |= keyedAlpha;
         } else {
             if (flags & ImageGray) {
                 result = GrayPixel(result);
@@ -244,7 +285,6 @@ CBitmap CDrawManager::RenderImageVariant(const CBitmap& bitmap, int width, int h
         }
         bits[i] = (result & 0x00FFFFFFu) | alpha;
     }
-    return section;
 }
 
 void CDrawManager::BlendByAlpha(const CDc& source, CDc& destination, int x, int y, int width,
@@ -252,34 +292,7 @@ void CDrawManager::BlendByAlpha(const CDc& source, CDc& destination, int x, int 
     if (width <= 0 || height <= 0) {
         return;
     }
-    const double ratio = destination.DevicePixelRatio();
-    CBitmap sourceSection = CBitmap::Create(width, height, ratio);
-    CBitmap targetSection = CBitmap::Create(width, height, ratio);
-    if (!sourceSection || !targetSection) {
-        return;
-    }
-    CDc(sourceSection).BitBlt(0, 0, width, height, source, 0, 0);
-    CDc targetDc(targetSection);
-    targetDc.BitBlt(0, 0, width, height, destination, x, y);
-    const Pixel* from = sourceSection.Bits();
-    Pixel* to = targetSection.Bits();
-    const std::size_t count =
-        static_cast<std::size_t>(targetSection.PixelWidth()) * targetSection.PixelHeight();
-    for (std::size_t i = 0; i < count; ++i) {
-        const double a = gfx::PixelAlpha(from[i]) / 255.0;
-        to[i] = MixPixels(to[i], from[i], a, 1.0 - a);
-    }
-    destination.BitBlt(x, y, width, height, targetDc, 0, 0);
-}
-
-void CDrawManager::DrawImageThroughMask(CDc& dc, int x, int y, int width, int height,
-                                        const CBitmap& image, const CBitmap& mask) {
-    if (m_hasAlpha) {
-        BlendByAlpha(CDc(image), dc, x, y, width, height);
-        return;
-    }
-    dc.BitBlt(x, y, width, height, CDc(mask), 0, 0, gfx::Rop::SrcAnd);
-    dc.BitBlt(x, y, width, height, CDc(image), 0, 0, gfx::Rop::SrcPaint);
+    destination.BitBlt(x, y, width, height, source, 0, 0, gfx::Rop::SrcBlend);
 }
 
 void CDrawManager::DrawBitmapImage(CDc& dc, int x, int y, int width, int height,
@@ -287,86 +300,122 @@ void CDrawManager::DrawBitmapImage(CDc& dc, int x, int y, int width, int height,
                                    ColorRef transparentColour, unsigned flags, bool shadowRoom,
                                    int offsetX, int offsetY, int depthX, int depthY,
                                    ColorRef colour) {
+    DrawBitmapPart(dc, x, y, width, height, bitmap, {0, 0, bitmap.Width(), bitmap.Height()},
+                   useTransparent, transparentColour, flags,
+                   {shadowRoom, offsetX, offsetY, depthX, depthY, colour});
+}
+
+// One working copy at the drawn size serves the shadow (its mask is made from the copy's pixels
+// before any effect), then takes the effects in place and is drawn by itself: by alpha, or with
+// its keyed pixels marked so that one transfer does what a mask and an image would.
+void CDrawManager::DrawBitmapPart(CDc& dc, int x, int y, int width, int height,
+                                  const CBitmap& bitmap, const gfx::Rect& part, bool useTransparent,
+                                  ColorRef transparentColour, unsigned flags,
+                                  const PictureShadow& shadow) {
     m_hasAlpha = false;
     if (!bitmap || width <= 0 || height <= 0) {
         return;
     }
-    CBitmap scaled = CBitmap::CreateCompatible(dc, width, height);
-    if (!scaled) {
+    const CBitmap work = CBitmap::CreateCompatible(dc, width, height);
+    if (!work) {
         return;
     }
     {
-        CDc scaledDc(scaled);
+        CDc workDc(work);
         const CDc source(bitmap);
-        if (bitmap.Width() == width && bitmap.Height() == height) {
-            scaledDc.BitBlt(0, 0, width, height, source, 0, 0);
+        if (part.Width() == width && part.Height() == height) {
+            workDc.BitBlt(0, 0, width, height, source, part.left, part.top);
         } else {
-            scaledDc.StretchBlt(0, 0, width, height, source, 0, 0, bitmap.Width(), bitmap.Height());
+            workDc.StretchBlt(0, 0, width, height, source, part.left, part.top, part.Width(),
+                              part.Height());
         }
     }
-    const CBitmap mask = RenderImageVariant(scaled, width, height, ImageMono | ImageInvert,
-                                            useTransparent, transparentColour, kWhite);
-    const CBitmap image =
-        RenderImageVariant(scaled, width, height, flags, useTransparent, transparentColour, colour);
-    if (!mask || !image) {
-        return;
-    }
+    m_hasAlpha = AnyAlpha(work);
     int drawX = x;
     int drawY = y;
-    if (shadowRoom) {
+    if (shadow.room) {
         if (flags & (ImageHardShadow | ImageSoftShadow)) {
-            const CBitmap shadowMask =
-                RenderImageVariant(scaled, width, height, ImageMono | ImageInvert, useTransparent,
-                                   transparentColour, InvertColour(colour));
-            CastShadow(dc, x + offsetX, y + offsetY, width, height, shadowMask,
-                       (flags & ImageSoftShadow) != 0, depthX, depthY);
+            const ShadowKey key{useTransparent, gfx::PixelFromColor(transparentColour),
+                                gfx::PixelFromColor(shadow.colour)};
+            CastShadowThrough(dc, x + shadow.offsetX, y + shadow.offsetY, width, height, work,
+                              {width, height}, &key, (flags & ImageSoftShadow) != 0, shadow.depthX,
+                              shadow.depthY);
         } else {
-            drawX += offsetX;
-            drawY += offsetY;
+            drawX += shadow.offsetX;
+            drawY += shadow.offsetY;
         }
     }
-    DrawImageThroughMask(dc, drawX, drawY, width, height, image, mask);
+    ApplyVariant(work, flags, useTransparent, transparentColour, shadow.colour, !m_hasAlpha);
+    dc.BitBlt(drawX, drawY, width, height, CDc(work), 0, 0,
+              m_hasAlpha ? gfx::Rop::SrcBlend : gfx::Rop::SrcKeyed);
 }
 
+// An icon draws through its own mask. Without scaling or effects nothing is copied; otherwise
+// the one working copy first holds the scaled mask (for the shadow and the mask transfer) when
+// they need it, then the scaled picture.
 void CDrawManager::DrawIconImage(CDc& dc, int x, int y, int width, int height,
                                  const gfx::CIcon& icon, unsigned flags, bool shadowRoom,
                                  int offsetX, int offsetY, int depthX, int depthY,
                                  ColorRef colour) {
     m_hasAlpha = false;
-    if (!icon || width <= 0 || height <= 0) {
+    const CBitmap& mask = icon.Mask();
+    if (!icon.Color() || !mask || width <= 0 || height <= 0) {
         return;
     }
-    const gfx::Size size = GetIconSize(icon);
-    const gfx::CIcon work =
-        size == gfx::Size{width, height} ? icon.Copy() : ScaleIcon(icon, width, height);
-    gfx::IconInfo info;
-    if (!work.GetInfo(info) || !info.color || !info.mask) {
-        return;
+    const bool mono = (flags & ImageMono) != 0;
+    const CBitmap& source = mono ? mask : icon.Color();
+    const gfx::Size natural = GetIconSize(icon);
+    const bool scaled = natural != gfx::Size{width, height};
+    constexpr unsigned kEffects = ImageGray | ImageDarken | ImageLighten | ImageMono | ImageInvert;
+    CBitmap work;
+    auto fill = [&](const CBitmap& from) {
+        CDc workDc(work);
+        if (scaled) {
+            workDc.StretchBlt(0, 0, width, height, CDc(from), 0, 0, natural.cx, natural.cy);
+        } else {
+            workDc.BitBlt(0, 0, width, height, CDc(from), 0, 0);
+        }
+    };
+    if (scaled || (flags & kEffects) != 0) {
+        work = CBitmap::Create(width, height, source.DevicePixelRatio());
+        if (!work) {
+            return;
+        }
+        fill(source);
     }
-    const CBitmap image =
-        (flags & ImageMono)
-            ? RenderImageVariant(info.mask, width, height, flags, true, kWhite, colour)
-            : RenderImageVariant(info.color, width, height, flags, true, kBlack, colour);
-    if (!image) {
-        return;
-    }
+    const CBitmap& image = work ? work : source;
+    m_hasAlpha = AnyAlpha(image, width, height);
+    const bool shadowed = shadowRoom && (flags & (ImageHardShadow | ImageSoftShadow)) != 0;
     int drawX = x;
     int drawY = y;
-    if (shadowRoom) {
-        if (flags & (ImageHardShadow | ImageSoftShadow)) {
-            const CBitmap shadowMask =
-                RenderImageVariant(info.mask, width, height, ImageMono | ImageInvert, true, kWhite,
-                                   InvertColour(colour));
-            CastShadow(dc, x + offsetX, y + offsetY, width, height, shadowMask,
-                       (flags & ImageSoftShadow) != 0, depthX, depthY);
-        } else {
-            drawX += offsetX;
-            drawY += offsetY;
+    if (shadowRoom && !shadowed) {
+        drawX += offsetX;
+        drawY += offsetY;
+    }
+    if (shadowed || !m_hasAlpha) {
+        const bool maskInWork = scaled && !mono;
+        if (maskInWork) {
+            fill(mask);
+        }
+        const CBitmap& drawnMask = scaled ? work : mask;
+        if (shadowed) {
+            const ShadowKey key{true, gfx::PixelFromColor(kWhite), gfx::PixelFromColor(colour)};
+            CastShadowThrough(dc, x + offsetX, y + offsetY, width, height, drawnMask,
+                              {width, height}, &key, (flags & ImageSoftShadow) != 0, depthX,
+                              depthY);
+        }
+        if (!m_hasAlpha) {
+            dc.BitBlt(drawX, drawY, width, height, CDc(drawnMask), 0, 0, gfx::Rop::SrcAnd);
+        }
+        if (maskInWork) {
+            fill(source);
         }
     }
-    const ColorRef previousText = dc.SetTextColor(kBlack);
-    DrawImageThroughMask(dc, drawX, drawY, width, height, image, info.mask);
-    dc.SetTextColor(previousText);
+    if (work) {
+        ApplyVariant(work, flags, true, mono ? kWhite : kBlack, colour, false);
+    }
+    dc.BitBlt(drawX, drawY, width, height, CDc(image), 0, 0,
+              m_hasAlpha ? gfx::Rop::SrcBlend : gfx::Rop::SrcPaint);
 }
 
 void CDrawManager::DrawStripImage(CDc& dc, int x, int y, int width, int height,
@@ -382,15 +431,12 @@ void CDrawManager::DrawStripImage(CDc& dc, int x, int y, int width, int height,
     if (index >= columns * rows) {
         return;
     }
-    CBitmap cell = CBitmap::Create(cellWidth, cellHeight, strip.DevicePixelRatio());
-    if (!cell) {
-        return;
-    }
-    CDc(cell).BitBlt(0, 0, cellWidth, cellHeight, CDc(strip),
-                     static_cast<int>(cellWidth * (index % columns)),
-                     static_cast<int>(cellHeight * (index / columns)));
-    DrawBitmapImage(dc, x, y, width, height, cell, useTransparent, transparentColour, flags,
-                    shadowRoom, offsetX, offsetY, depthX, depthY, colour);
+    // The cell is drawn straight from the strip.
+    const int left = static_cast<int>(cellWidth * (index % columns));
+    const int top = static_cast<int>(cellHeight * (index / columns));
+    DrawBitmapPart(dc, x, y, width, height, strip, {left, top, left + cellWidth, top + cellHeight},
+                   useTransparent, transparentColour, flags,
+                   {shadowRoom, offsetX, offsetY, depthX, depthY, colour});
 }
 
 gfx::CIcon CDrawManager::ScaleIcon(const gfx::CIcon& icon, int width, int height) {
