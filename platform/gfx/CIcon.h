@@ -46,6 +46,8 @@ public:
     Point HotSpot() const;
 
 private:
+    [[nodiscard]] static CIcon FromOwnPicture(CBitmap color);
+
     struct Data {
         CBitmap color;
         CBitmap mask;

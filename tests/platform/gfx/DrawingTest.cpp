@@ -135,6 +135,16 @@ TEST(TransferTest, AndOrAndCopyWorkOnAllBytes) {
     target.SetPixel(0, 0, 0x12345678u);
     ASSERT_TRUE(dc.BitBlt(0, 0, 1, 1, from, 1, 0));
     EXPECT_EQ(target.GetPixel(0, 0), 0xFF0000FFu); // a copy carries the alpha byte
+    // Keyed (non-zero alpha): destination colour kept, source colour ORed in; else copied.
+    target.SetPixel(0, 0, 0xAA102030u);
+    target.SetPixel(1, 0, 0xAA102030u);
+    ASSERT_TRUE(dc.BitBlt(0, 0, 2, 1, from, 0, 0, Rop::SrcKeyed));
+    EXPECT_EQ(target.GetPixel(0, 0), 0x003C3C3Cu);
+    EXPECT_EQ(target.GetPixel(1, 0), 0x001020FFu);
+    // Blended by the source's alpha, each product truncated: 0x3C = 60, a = 60 / 255.
+    target.SetPixel(0, 0, 0x00FF0A00u);
+    ASSERT_TRUE(dc.BitBlt(0, 0, 1, 1, from, 0, 0, Rop::SrcBlend));
+    EXPECT_EQ(target.GetPixel(0, 0), gfx::MakePixel(209, 21, 14));
 }
 
 TEST(TransferTest, TransfersAreCutAtBothBitmapsAndTheClip) {
