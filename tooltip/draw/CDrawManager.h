@@ -166,9 +166,6 @@ private:
     void PaintShades(const PatternWindow& window, int effect, int g);
     void PaintHardBump(const PatternWindow& window, int g);
     void PaintMetal(const PatternWindow& window, int g);
-    void ApplyShadowFactors(const gfx::CBitmap& maskSection, const gfx::CBitmap& area, bool soft,
-                            int depthX, int depthY);
-    void ApplySoftShadow(const gfx::CBitmap& maskSection, const gfx::CBitmap& area, int bx, int by);
     // Turns a picture's pixels into the shadow's mask: the key pixel (when used) white, every
     // other pixel the shade.
     struct ShadowKey {
@@ -199,9 +196,10 @@ private:
                         gfx::ColorRef transparentColour, unsigned flags,
                         const PictureShadow& shadow);
 
-    // Working memory of the soft shadow, kept between calls so that a repaint does not allocate
-    // and clear fresh pages for every shadow; it carries no drawing state from one call to the
-    // next.
+    // Working memory of the shadow: a band of rows of the mask and of the area, a ring of row
+    // sums for the rows one blur window spans, and a row of column sums. It is kept between calls
+    // so that a repaint does not allocate and clear fresh pages for every shadow; it carries no
+    // drawing state from one call to the next.
     struct ShadowScratch {
         gfx::CBitmap mask;
         gfx::CBitmap area;

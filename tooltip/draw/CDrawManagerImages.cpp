@@ -53,32 +53,68 @@ void RowWindowSums(const Pixel* row, int width, int rx, std::int32_t* sums) {
     }
 }
 
+// Rows of the shadow's area and mask, a band at a time: a band is made (or, for the area, read
+// and later written back) when its first row is asked for. Rows are asked for in order.
+class BandedRows {
+public:
+    BandedRows(const CBitmap& section, int rowsPerBand)
+        : m_bits(section.Bits()), m_width(section.PixelWidth()), m_rowsPerBand(rowsPerBand) {}
+    template <typename Load>
+    Pixel* Row(int row, Load&& load) {
+        const int band = row / m_rowsPerBand;
+        if (band != m_band) {
+            m_band = band;
+            load(band);
+        }
+        return m_bits + static_cast<std::size_t>(row % m_rowsPerBand) * m_width;
+    }
+
+private:
+    Pixel* m_bits;
+    int m_width;
+    int m_rowsPerBand;
+    int m_band = -1;
+};
+
 // Darkens every pixel by the mean of the mask over its window: the column sums hold, for each
 // column, the row sums over the rows of the current pixel's window, and slide down one row after
-// each row is darkened (darkening and sliding in one sweep, so each sum is read once). Rows above
-// and below the area count `outside`. A sum of `full` leaves a pixel as it is. Shadows fall
-// mostly on even ground under an even mask, so the last result is reused while the pixel and its
-// sum repeat; the result is the same as computing it afresh.
-template <typename Sum>
-void DarkenByWindows(Pixel* bits, const std::int32_t* rowSums, int width, int height, int ry,
-                     std::int32_t outside, std::int64_t full, std::vector<Sum>& columnStore,
-                     std::vector<std::int32_t>& outsideStore) {
+// each row is darkened (darkening and sliding in one sweep, so each sum is read once). Row sums
+// live in a ring of the rows the window spans, made from the mask as the window reaches them.
+// Rows above and below the area count `outside`. A sum of `full` leaves a pixel as it is.
+// Shadows fall mostly on even ground under an even mask, so the last result is reused while the
+// pixel and its sum repeat; the result is the same as computing it afresh.
+template <typename Sum, typename MaskRow, typename AreaRow>
+void DarkenByWindows(int width, int height, int rx, int ry, std::int32_t outside, std::int64_t full,
+                     std::vector<std::int32_t>& ringStore, std::vector<Sum>& columnStore,
+                     std::vector<std::int32_t>& outsideStore, MaskRow&& maskRow,
+                     AreaRow&& areaRow) {
+    const int ringRows = std::min(height, 2 * ry + 2);
+    ringStore.resize(static_cast<std::size_t>(ringRows) * width);
     outsideStore.assign(static_cast<std::size_t>(width), outside);
-    auto rowAt = [&](int row) {
-        return row >= 0 && row < height ? rowSums + static_cast<std::size_t>(row) * width
-                                        : outsideStore.data();
+    auto slot = [&](int row) {
+        return ringStore.data() + static_cast<std::size_t>(row % ringRows) * width;
+    };
+    auto rowAt = [&](int row) -> const std::int32_t* {
+        return row >= 0 && row < height ? slot(row) : outsideStore.data();
+    };
+    auto make = [&](int row) {
+        if (row >= 0 && row < height) {
+            RowWindowSums(maskRow(row), width, rx, slot(row));
+        }
     };
     // The window of the first row: rows -ry .. ry.
     columnStore.assign(static_cast<std::size_t>(width), 0);
     Sum* const columns = columnStore.data();
     for (int row = -ry; row <= ry; ++row) {
+        make(row);
         const std::int32_t* line = rowAt(row);
         for (int column = 0; column < width; ++column) {
             columns[column] += line[column];
         }
     }
     for (int row = 0; row < height; ++row) {
-        Pixel* pixels = bits + static_cast<std::size_t>(row) * width;
+        Pixel* pixels = areaRow(row);
+        make(row + ry + 1);
         const std::int32_t* entering = rowAt(row + ry + 1);
         const std::int32_t* leaving = rowAt(row - ry);
         Sum lastSum = -1;
@@ -120,6 +156,19 @@ bool AnyAlpha(const CBitmap& bitmap, int width = INT_MAX, int height = INT_MAX) 
     return false;
 }
 
+// White around the mask shrunk into the area by the depths, for the band from logical row top.
+void WhiteAroundInner(CDc& maskDc, int width, int height, int bx, int by, int top) {
+    const gfx::Rect inner{bx / 2, by / 2, bx / 2 + width - bx, by / 2 + height - by};
+    if (inner.left < inner.right && inner.top < inner.bottom) {
+        maskDc.FillSolidRect({0, -top, width, inner.top - top}, kWhite);
+        maskDc.FillSolidRect({0, inner.bottom - top, width, height - top}, kWhite);
+        maskDc.FillSolidRect({0, inner.top - top, inner.left, inner.bottom - top}, kWhite);
+        maskDc.FillSolidRect({inner.right, inner.top - top, width, inner.bottom - top}, kWhite);
+    } else {
+        maskDc.FillSolidRect({0, -top, width, height - top}, kWhite);
+    }
+}
+
 } // namespace
 
 CBitmap& CDrawManager::ScratchSection(CBitmap& slot, int width, int height, double ratio) {
@@ -135,103 +184,94 @@ void CDrawManager::CastShadow(CDc& dc, int x, int y, int width, int height, cons
     CastShadowThrough(dc, x, y, width, height, mask, mask.GetSize(), nullptr, soft, depthX, depthY);
 }
 
+// The mask and the area are worked on in bands of rows, so the shadow's memory grows with its
+// width and its depth, not its area. Only where the device pixel ratio is not whole does one band
+// cover everything: there a band's edge need not fall on a device row.
 void CDrawManager::CastShadowThrough(CDc& dc, int x, int y, int width, int height,
                                      const CBitmap& mask, gfx::Size maskSize, const ShadowKey* key,
                                      bool soft, int depthX, int depthY) {
     if (width <= 0 || height <= 0 || !mask) {
         return;
     }
+    constexpr int kBandRows = 32;
     const double ratio = dc.DevicePixelRatio();
-    const CBitmap& maskSection = ScratchSection(m_shadowScratch.mask, width, height, ratio);
-    const CBitmap& areaSection = ScratchSection(m_shadowScratch.area, width, height, ratio);
+    const int band = ratio == std::floor(ratio) ? std::min(height, kBandRows) : height;
+    const CBitmap& maskSection = ScratchSection(m_shadowScratch.mask, width, band, ratio);
+    const CBitmap& areaSection = ScratchSection(m_shadowScratch.area, width, band, ratio);
     if (!maskSection || !areaSection) {
         return;
     }
     CDc maskDc(maskSection);
+    CDc areaDc(areaSection);
     const CDc maskSource(mask);
     const int bx = OddDepth(depthX);
     const int by = OddDepth(depthY);
-    if (soft) {
-        maskDc.StretchBlt(bx / 2, by / 2, width - bx, height - by, maskSource, 0, 0, maskSize.cx,
-                          maskSize.cy);
-    } else {
-        if (maskSize.cx < width || maskSize.cy < height) {
-            maskDc.FillSolidRect({0, 0, width, height}, kBlack); // as a fresh section would be
-        }
-        maskDc.BitBlt(0, 0, std::min(width, maskSize.cx), std::min(height, maskSize.cy), maskSource,
-                      0, 0);
-    }
-    if (key != nullptr) {
-        // The picture's own pixels became the mask's: each turns white or the shade. Pixels
-        // outside the copied part are overwritten below (soft) or were never keyed (hard).
-        Pixel* bits = maskSection.Bits();
-        const std::size_t count =
-            static_cast<std::size_t>(maskSection.PixelWidth()) * maskSection.PixelHeight();
-        const Pixel white = gfx::PixelFromColor(kWhite);
-        for (std::size_t i = 0; i < count; ++i) {
-            bits[i] = key->useKey && bits[i] == key->key ? white : key->shade;
-        }
-    }
-    if (soft) {
-        // White around the shrunk mask.
-        const gfx::Rect inner{bx / 2, by / 2, bx / 2 + width - bx, by / 2 + height - by};
-        if (inner.left < inner.right && inner.top < inner.bottom) {
-            maskDc.FillSolidRect({0, 0, width, inner.top}, kWhite);
-            maskDc.FillSolidRect({0, inner.bottom, width, height}, kWhite);
-            maskDc.FillSolidRect({0, inner.top, inner.left, inner.bottom}, kWhite);
-            maskDc.FillSolidRect({inner.right, inner.top, width, inner.bottom}, kWhite);
+    auto makeMask = [&](int index) {
+        const int top = index * band;
+        if (soft) {
+            maskDc.StretchBlt(bx / 2, by / 2 - top, width - bx, height - by, maskSource, 0, 0,
+                              maskSize.cx, maskSize.cy);
         } else {
-            maskDc.FillSolidRect({0, 0, width, height}, kWhite);
+            if (maskSize.cx < width || maskSize.cy < height) {
+                maskDc.FillSolidRect({0, 0, width, band}, kBlack); // as a fresh section would be
+            }
+            maskDc.BitBlt(0, -top, std::min(width, maskSize.cx), std::min(height, maskSize.cy),
+                          maskSource, 0, 0);
+        }
+        if (key != nullptr) {
+            // The picture's own pixels became the mask's: each turns white or the shade. Pixels
+            // outside the copied part are overwritten below (soft) or were never keyed (hard).
+            Pixel* bits = maskSection.Bits();
+            const std::size_t count =
+                static_cast<std::size_t>(maskSection.PixelWidth()) * maskSection.PixelHeight();
+            const Pixel white = gfx::PixelFromColor(kWhite);
+            for (std::size_t i = 0; i < count; ++i) {
+                bits[i] = key->useKey && bits[i] == key->key ? white : key->shade;
+            }
+        }
+        if (soft) {
+            WhiteAroundInner(maskDc, width, height, bx, by, top);
+        }
+    };
+    auto loadArea = [&](int index) {
+        if (index > 0) {
+            const int previous = (index - 1) * band;
+            dc.BitBlt(x, y + previous, width, std::min(band, height - previous), areaDc, 0, 0);
+        }
+        const int top = index * band;
+        areaDc.BitBlt(0, 0, width, std::min(band, height - top), dc, x, y + top);
+    };
+    BandedRows maskRows(maskSection, maskSection.PixelHeight());
+    BandedRows areaRows(areaSection, areaSection.PixelHeight());
+    auto maskRow = [&](int row) -> const Pixel* { return maskRows.Row(row, makeMask); };
+    auto areaRow = [&](int row) { return areaRows.Row(row, loadArea); };
+    const int pixelWidth = areaSection.PixelWidth();
+    const int pixelHeight = static_cast<int>(std::ceil(height * ratio));
+    if (soft) {
+        const int bxDevice = OddDepth(std::lround(bx * ratio));
+        const int byDevice = OddDepth(std::lround(by * ratio));
+        const std::int32_t outsideRow = 255 * bxDevice; // a row above or below the area
+        const std::int64_t full = 255LL * bxDevice * byDevice;
+        ShadowScratch& s = m_shadowScratch;
+        // Narrow sums halve the memory the sweep reads wherever the depths allow them.
+        if (full <= INT32_MAX) {
+            DarkenByWindows(pixelWidth, pixelHeight, bxDevice / 2, byDevice / 2, outsideRow, full,
+                            s.rowSums, s.narrowColumnSums, s.outsideRow, maskRow, areaRow);
+        } else {
+            DarkenByWindows(pixelWidth, pixelHeight, bxDevice / 2, byDevice / 2, outsideRow, full,
+                            s.rowSums, s.columnSums, s.outsideRow, maskRow, areaRow);
+        }
+    } else {
+        for (int row = 0; row < pixelHeight; ++row) {
+            const Pixel* factors = maskRow(row);
+            Pixel* pixels = areaRow(row);
+            for (int column = 0; column < pixelWidth; ++column) {
+                pixels[column] = DarkenPixel(pixels[column], gfx::PixelBlue(factors[column]), 255);
+            }
         }
     }
-    CDc areaDc(areaSection);
-    areaDc.BitBlt(0, 0, width, height, dc, x, y);
-    ApplyShadowFactors(maskSection, areaSection, soft, OddDepth(std::lround(bx * ratio)),
-                       OddDepth(std::lround(by * ratio)));
-    dc.BitBlt(x, y, width, height, areaDc, 0, 0);
-}
-
-void CDrawManager::ApplyShadowFactors(const CBitmap& maskSection, const CBitmap& area, bool soft,
-                                      int bx, int by) {
-    if (soft) {
-        ApplySoftShadow(maskSection, area, bx, by);
-        return;
-    }
-    const Pixel* maskBits = maskSection.Bits();
-    Pixel* bits = area.Bits();
-    const std::size_t count = static_cast<std::size_t>(area.PixelWidth()) * area.PixelHeight();
-    for (std::size_t i = 0; i < count; ++i) {
-        bits[i] = DarkenPixel(bits[i], gfx::PixelBlue(maskBits[i]), 255);
-    }
-}
-
-// The factor of each pixel is the mean of the mask's blue bytes over the bx x by window centred on
-// it, positions outside counting 255. Running sums, first along the rows, then down the columns,
-// keep the cost per pixel the same whatever the window's size.
-void CDrawManager::ApplySoftShadow(const CBitmap& maskSection, const CBitmap& area, int bx,
-                                   int by) {
-    const int width = area.PixelWidth();
-    const int height = area.PixelHeight();
-    const Pixel* maskBits = maskSection.Bits();
-    Pixel* bits = area.Bits();
-    const int rx = bx / 2;
-    const int ry = by / 2;
-    std::vector<std::int32_t>& rowSums = m_shadowScratch.rowSums;
-    rowSums.resize(static_cast<std::size_t>(width) * height);
-    for (int row = 0; row < height; ++row) {
-        RowWindowSums(maskBits + static_cast<std::size_t>(row) * width, width, rx,
-                      rowSums.data() + static_cast<std::size_t>(row) * width);
-    }
-    const std::int32_t outsideRow = 255 * bx; // a row above or below the section
-    const std::int64_t full = 255LL * bx * by;
-    // Narrow sums halve the memory the sweep reads wherever the depths allow them.
-    if (full <= INT32_MAX) {
-        DarkenByWindows(bits, rowSums.data(), width, height, ry, outsideRow, full,
-                        m_shadowScratch.narrowColumnSums, m_shadowScratch.outsideRow);
-    } else {
-        DarkenByWindows(bits, rowSums.data(), width, height, ry, outsideRow, full,
-                        m_shadowScratch.columnSums, m_shadowScratch.outsideRow);
-    }
+    const int last = (pixelHeight - 1) / areaSection.PixelHeight() * band;
+    dc.BitBlt(x, y + last, width, std::min(band, height - last), areaDc, 0, 0);
 }
 
 CBitmap CDrawManager::RenderImageVariant(const CBitmap& bitmap, int width, int height,

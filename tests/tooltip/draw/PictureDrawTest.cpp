@@ -121,15 +121,27 @@ const Case kCases[] = {
      0x9bd01114c670795dULL},
     {"icon clipped", OfIcon, ImageLighten, false, false, false, 1, 12, 10, true,
      0x3c2db77f4801cd4aULL},
+    // Taller than a band of shadow rows, with a blur window deeper than a band.
+    {"tall gray soft", OfBitmap, ImageGray | kSoft, true, false, true, 1, 21, 90, false,
+     0xf8ac7fc8558e9aedULL},
+    {"tall alpha hard ratio 2", OfBitmap, kHard, true, true, true, 2, 13, 70, false,
+     0x24b2bb37f2872561ULL},
+    {"tall soft ratio 2 clipped", OfBitmap, kSoft, true, false, true, 2, 30, 80, true,
+     0x517f010bcd1738c0ULL},
+    {"tall icon scaled soft", OfIcon, kSoft, false, false, true, 1, 24, 66, false,
+     0xdd70aeaf19ff9b75ULL},
 };
 
 TEST(PictureDrawTest, EveryPathDrawsTheKnownPixels) {
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
         CDrawManager manager;
-        CBitmap target = CBitmap::Create(48, 40, c.ratio);
+        const bool tall = c.height > 40;
+        const int depthX = tall ? 9 : 5;
+        const int depthY = tall ? 45 : 3;
+        CBitmap target = CBitmap::Create(48, tall ? 100 : 40, c.ratio);
         CDc dc(target);
-        for (int y = 0; y < 40; y += 4) {
+        for (int y = 0; y < 100; y += 4) {
             dc.FillSolidRect({0, y, 48, y + 4}, Rgb(200 - 4 * y, 120 + 3 * y, 90 + y));
         }
         if (c.clip) {
@@ -138,16 +150,17 @@ TEST(PictureDrawTest, EveryPathDrawsTheKnownPixels) {
         switch (c.kind) {
         case OfBitmap:
             manager.DrawBitmapImage(dc, 3, 4, c.width, c.height, Picture(13, 11, c.alpha), c.keyed,
-                                    kKey, c.flags, c.shadowRoom, 4, 3, 5, 3, Rgb(60, 90, 120));
+                                    kKey, c.flags, c.shadowRoom, 4, 3, depthX, depthY,
+                                    Rgb(60, 90, 120));
             break;
         case OfStrip:
             manager.DrawStripImage(dc, 3, 4, c.width, c.height, Picture(13, 11, c.alpha), 4, 4, 3,
-                                   c.keyed, kKey, c.flags, c.shadowRoom, 4, 3, 5, 3,
+                                   c.keyed, kKey, c.flags, c.shadowRoom, 4, 3, depthX, depthY,
                                    Rgb(60, 90, 120));
             break;
         case OfIcon:
             manager.DrawIconImage(dc, 3, 4, c.width, c.height, Icon(c.alpha), c.flags, c.shadowRoom,
-                                  4, 3, 5, 3, Rgb(60, 90, 120));
+                                  4, 3, depthX, depthY, Rgb(60, 90, 120));
             break;
         }
         EXPECT_EQ(Checksum(target), c.expected);
