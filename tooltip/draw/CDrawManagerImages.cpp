@@ -193,7 +193,7 @@ void CDrawManager::CastShadowThrough(CDc& dc, int x, int y, int width, int heigh
     if (width <= 0 || height <= 0 || !mask) {
         return;
     }
-    constexpr int kBandRows = 32;
+    constexpr int kBandRows = 128;
     const double ratio = dc.DevicePixelRatio();
     const int band = ratio == std::floor(ratio) ? std::min(height, kBandRows) : height;
     const CBitmap& maskSection = ScratchSection(m_shadowScratch.mask, width, band, ratio);

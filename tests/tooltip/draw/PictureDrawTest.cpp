@@ -121,15 +121,15 @@ const Case kCases[] = {
      0x9bd01114c670795dULL},
     {"icon clipped", OfIcon, ImageLighten, false, false, false, 1, 12, 10, true,
      0x3c2db77f4801cd4aULL},
-    // Taller than a band of shadow rows, with a blur window deeper than a band.
-    {"tall gray soft", OfBitmap, ImageGray | kSoft, true, false, true, 1, 21, 90, false,
-     0xf8ac7fc8558e9aedULL},
-    {"tall alpha hard ratio 2", OfBitmap, kHard, true, true, true, 2, 13, 70, false,
-     0x24b2bb37f2872561ULL},
-    {"tall soft ratio 2 clipped", OfBitmap, kSoft, true, false, true, 2, 30, 80, true,
-     0x517f010bcd1738c0ULL},
-    {"tall icon scaled soft", OfIcon, kSoft, false, false, true, 1, 24, 66, false,
-     0xdd70aeaf19ff9b75ULL},
+    // Taller than a band of shadow rows.
+    {"tall gray soft", OfBitmap, ImageGray | kSoft, true, false, true, 1, 21, 300, false,
+     0x335c0d71c6a02aedULL},
+    {"tall alpha hard ratio 2", OfBitmap, kHard, true, true, true, 2, 13, 150, false,
+     0x6dc1509e67625c75ULL},
+    {"tall soft ratio 2 clipped", OfBitmap, kSoft, true, false, true, 2, 30, 140, true,
+     0x1a7841d4ceeab622ULL},
+    {"tall icon scaled soft", OfIcon, kSoft, false, false, true, 1, 24, 266, false,
+     0xef056df814959286ULL},
 };
 
 TEST(PictureDrawTest, EveryPathDrawsTheKnownPixels) {
@@ -139,9 +139,9 @@ TEST(PictureDrawTest, EveryPathDrawsTheKnownPixels) {
         const bool tall = c.height > 40;
         const int depthX = tall ? 9 : 5;
         const int depthY = tall ? 45 : 3;
-        CBitmap target = CBitmap::Create(48, tall ? 100 : 40, c.ratio);
+        CBitmap target = CBitmap::Create(48, tall ? c.height + 30 : 40, c.ratio);
         CDc dc(target);
-        for (int y = 0; y < 100; y += 4) {
+        for (int y = 0; y < 400; y += 4) {
             dc.FillSolidRect({0, y, 48, y + 4}, Rgb(200 - 4 * y, 120 + 3 * y, 90 + y));
         }
         if (c.clip) {
