@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QTemporaryDir>
+
 #include <array>
 #include <string>
 #include <vector>
@@ -377,6 +380,45 @@ TEST(BoundsTest, FarAwayCoordinatesDrawOnlyWhatIsInside) {
     dc.TextOut(-2000000000, 0, "far away");
     dc.TextOut(2000000000, 0, "far away");
     EXPECT_EQ(bitmap.GetPixel(10, 2), MakePixel(255, 255, 255));
+}
+
+// Pictures are decoded straight into the bitmap where the file's layout allows it, else
+// converted; either way opaque pictures get zero alpha bytes and the others keep theirs.
+TEST(PictureFileTest, EveryLayoutLoadsTheSamePixels) {
+    struct Case {
+        QImage::Format format;
+        const char* suffix;
+        bool keepsAlpha;
+    };
+    const Case cases[] = {{QImage::Format_RGB32, "png", false},
+                          {QImage::Format_ARGB32, "png", true},
+                          {QImage::Format_RGB32, "bmp", false},
+                          {QImage::Format_Grayscale8, "png", false}};
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.suffix);
+        QImage picture(5, 3, QImage::Format_ARGB32);
+        for (int y = 0; y < 3; ++y) {
+            for (int x = 0; x < 5; ++x) {
+                picture.setPixel(x, y, qRgba(40 * x, 90 * y, 7 * x * y, 60 + 30 * x));
+            }
+        }
+        picture = picture.convertToFormat(c.format);
+        const QString path = dir.filePath(QString("p%1.%2").arg(n++).arg(c.suffix));
+        ASSERT_TRUE(picture.save(path));
+        const QImage expected = QImage(path).convertToFormat(QImage::Format_ARGB32);
+        const CBitmap bitmap = CBitmap::LoadFile(path.toStdString(), 1 << 20);
+        ASSERT_TRUE(bitmap);
+        ASSERT_EQ(bitmap.GetSize(), (Size{5, 3}));
+        for (int y = 0; y < 3; ++y) {
+            for (int x = 0; x < 5; ++x) {
+                const Pixel want = expected.pixel(x, y);
+                EXPECT_EQ(bitmap.GetPixel(x, y), c.keepsAlpha ? want : want & 0x00FFFFFFu);
+            }
+        }
+    }
 }
 
 } // namespace
