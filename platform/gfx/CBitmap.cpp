@@ -59,13 +59,14 @@ bool WithinBound(QSize size, std::size_t maxBytes) {
                                  maxBytes;
 }
 
-QImage ReadPicture(QImageReader& reader, std::size_t maxBytes, QSize scaledSize) {
+// False when the sizes are beyond the bound: then nothing is read.
+bool PrepareReader(QImageReader& reader, std::size_t maxBytes, QSize scaledSize) {
     if (maxBytes != 0) {
         // The picture is decoded at its own size before any scaling, so both sizes are bounded.
         // A reader that cannot tell the size first is not trusted to stay within the bound.
         if (!WithinBound(reader.size(), maxBytes) ||
             (scaledSize.isValid() && !WithinBound(scaledSize, maxBytes))) {
-            return {};
+            return false;
         }
         reader.setAllocationLimit(static_cast<int>(
             std::min<std::size_t>((maxBytes >> 20) + 1, static_cast<std::size_t>(INT_MAX))));
@@ -73,16 +74,52 @@ QImage ReadPicture(QImageReader& reader, std::size_t maxBytes, QSize scaledSize)
     if (scaledSize.isValid()) {
         reader.setScaledSize(scaledSize);
     }
-    return reader.read();
+    return true;
 }
 
-} // namespace
+// Decodes straight into a new bitmap's pixels where the reader's format is the bitmap's layout,
+// so that a large picture is never held twice; otherwise (or when the reader put the picture
+// elsewhere after all) the decoded image is returned and `into` stays null.
+QImage ReadPictureInto(QImageReader& reader, std::size_t maxBytes, CBitmap& into) {
+    if (!PrepareReader(reader, maxBytes, {})) {
+        return {};
+    }
+    const QSize size = reader.size();
+    const QImage::Format format = reader.imageFormat();
+    if (!size.isValid() || (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32)) {
+        return reader.read();
+    }
+    CBitmap bitmap = CBitmap::Create(size.width(), size.height());
+    if (!bitmap) {
+        return reader.read();
+    }
+    auto* pixels = reinterpret_cast<uchar*>(bitmap.Bits());
+    QImage view(pixels, size.width(), size.height(), size.width() * 4, format);
+    if (!reader.read(&view)) {
+        return {};
+    }
+    if (view.constBits() != pixels || view.devicePixelRatio() != 1.0) {
+        return view.constBits() == pixels ? view.copy() : view;
+    }
+    if (format == QImage::Format_RGB32) {
+        // Pictures without alpha get zero alpha bytes.
+        Pixel* bits = bitmap.Bits();
+        const std::size_t count = static_cast<std::size_t>(size.width()) * size.height();
+        for (std::size_t i = 0; i < count; ++i) {
+            bits[i] &= 0x00FFFFFFu;
+        }
+    }
+    into = std::move(bitmap);
+    return {};
+}
 
-QImage ReadPictureFile(const std::string& path, std::size_t maxBytes, QSize scaledSize) {
+// Calls read with a reader over the picture file.
+template <typename Read>
+QImage WithReader(const std::string& path, Read&& read) {
     if (path.starts_with(':')) {
         // The program's own pictures and open bundles live in memory.
         QImageReader reader(QString::fromStdString(path));
-        return ReadPicture(reader, maxBytes, scaledSize);
+        return read(reader);
     }
     CRegularFile file(path);
     if (!file) {
@@ -93,11 +130,24 @@ QImage ReadPictureFile(const std::string& path, std::size_t maxBytes, QSize scal
         return {};
     }
     QImageReader reader(&device);
-    return ReadPicture(reader, maxBytes, scaledSize);
+    return read(reader);
+}
+
+} // namespace
+
+QImage ReadPictureFile(const std::string& path, std::size_t maxBytes, QSize scaledSize) {
+    return WithReader(path, [&](QImageReader& reader) {
+        return PrepareReader(reader, maxBytes, scaledSize) ? reader.read() : QImage();
+    });
 }
 
 CBitmap CBitmap::LoadFile(const std::string& path, std::size_t maxBytes) {
-    const QImage image = ReadPictureFile(path, maxBytes);
+    CBitmap direct;
+    const QImage image = WithReader(
+        path, [&](QImageReader& reader) { return ReadPictureInto(reader, maxBytes, direct); });
+    if (direct) {
+        return direct;
+    }
     if (image.isNull()) {
         return {};
     }

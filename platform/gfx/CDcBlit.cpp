@@ -19,6 +19,18 @@ inline Pixel Apply(Pixel destination, Pixel source) {
         return destination & source;
     } else if constexpr (op == Rop::SrcPaint) {
         return destination | source;
+    } else if constexpr (op == Rop::SrcKeyed) {
+        const Pixel kept = (source >> 24) != 0 ? destination & 0x00FFFFFFu : 0;
+        return kept | (source & 0x00FFFFFFu);
+    } else if constexpr (op == Rop::SrcBlend) {
+        const double a = PixelAlpha(source) / 255.0;
+        const double b = 1.0 - a;
+        auto mix = [&](int d, int s) {
+            return std::min(static_cast<int>(a * s) + static_cast<int>(b * d), 255);
+        };
+        return MakePixel(mix(PixelRed(destination), PixelRed(source)),
+                         mix(PixelGreen(destination), PixelGreen(source)),
+                         mix(PixelBlue(destination), PixelBlue(source)), 0);
     } else {
         return destination ^ source;
     }
@@ -185,6 +197,12 @@ bool TransferScaled(const CDc& destination, const detail::DeviceRect& area,
         break;
     case Rop::SrcInvert:
         TransferAny<Rop::SrcInvert>(destination, area, source, from);
+        break;
+    case Rop::SrcKeyed:
+        TransferAny<Rop::SrcKeyed>(destination, area, source, from);
+        break;
+    case Rop::SrcBlend:
+        TransferAny<Rop::SrcBlend>(destination, area, source, from);
         break;
     }
     return true;

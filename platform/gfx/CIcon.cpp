@@ -17,12 +17,16 @@ CIcon CIcon::Create(const CBitmap& color, const CBitmap& mask, Point hotSpot) {
 }
 
 CIcon CIcon::FromBitmap(const CBitmap& picture) {
-    if (!picture) {
+    return picture ? FromOwnPicture(picture.Clone()) : CIcon();
+}
+
+// The picture's pixels become the icon's colour bitmap as they are, without a copy.
+CIcon CIcon::FromOwnPicture(CBitmap color) {
+    if (!color) {
         return {};
     }
-    CBitmap color = picture.Clone();
-    CBitmap mask = CBitmap::Create(picture.Width(), picture.Height(), picture.DevicePixelRatio());
-    if (!color || !mask) {
+    CBitmap mask = CBitmap::Create(color.Width(), color.Height(), color.DevicePixelRatio());
+    if (!mask) {
         return {};
     }
     Pixel* colorBits = color.Bits();
@@ -34,9 +38,9 @@ CIcon CIcon::FromBitmap(const CBitmap& picture) {
             maskBits[i] = MakePixel(255, 255, 255);
         }
     }
+    const Point hotSpot{color.Width() / 2, color.Height() / 2};
     CIcon icon;
-    icon.m_data = std::make_shared<const Data>(
-        Data{std::move(color), std::move(mask), Point{picture.Width() / 2, picture.Height() / 2}});
+    icon.m_data = std::make_shared<const Data>(Data{std::move(color), std::move(mask), hotSpot});
     return icon;
 }
 
@@ -59,7 +63,9 @@ CIcon CIcon::LoadFile(const std::string& path, int width, int height, std::size_
             }
         }
     }
-    return FromBitmap(FromQImage(image));
+    CBitmap picture = FromQImage(image);
+    image = QImage(); // not held beside the icon's bitmaps
+    return FromOwnPicture(std::move(picture));
 }
 
 bool CIcon::GetInfo(IconInfo& info) const {
@@ -74,6 +80,16 @@ bool CIcon::GetInfo(IconInfo& info) const {
 
 CIcon CIcon::Copy() const {
     return m_data ? Create(m_data->color, m_data->mask, m_data->hotSpot) : CIcon();
+}
+
+const CBitmap& CIcon::Color() const {
+    static const CBitmap none;
+    return m_data ? m_data->color : none;
+}
+
+const CBitmap& CIcon::Mask() const {
+    static const CBitmap none;
+    return m_data ? m_data->mask : none;
 }
 
 Point CIcon::HotSpot() const {

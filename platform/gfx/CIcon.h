@@ -39,9 +39,15 @@ public:
     // false for a null icon.
     [[nodiscard]] bool GetInfo(IconInfo& info) const;
     [[nodiscard]] CIcon Copy() const;
+    // The icon's own bitmaps, shared, not copied: for reading and drawing from, never into.
+    // Null bitmaps for a null icon.
+    const CBitmap& Color() const;
+    const CBitmap& Mask() const;
     Point HotSpot() const;
 
 private:
+    [[nodiscard]] static CIcon FromOwnPicture(CBitmap color);
+
     struct Data {
         CBitmap color;
         CBitmap mask;

@@ -88,6 +88,13 @@ enum class Rop {
     SrcAnd,    // destination = destination AND source
     SrcPaint,  // destination = destination OR source
     SrcInvert, // destination = destination XOR source
+    // A transparent-colour picture in one bitmap: a source pixel with a non-zero alpha byte is
+    // keyed, and acts as the pair "AND with white, then OR with its colour" (destination colour
+    // channels kept, source's ORed in, alpha byte 0); any other source pixel is copied.
+    SrcKeyed,
+    // Each colour channel = trunc(a * source) + trunc((1 - a) * destination), a = source alpha
+    // byte / 255, clamped to 255; alpha byte 0.
+    SrcBlend,
 };
 
 // Logical pixels per inch, the unit behind point sizes.

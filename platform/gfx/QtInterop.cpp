@@ -39,14 +39,24 @@ CBitmap FromQImage(const QImage& image) {
         return {};
     }
     const bool hasAlpha = image.hasAlphaChannel();
-    const QImage converted = image.convertToFormat(QImage::Format_ARGB32);
-    const int rows = std::min(surface->height, converted.height());
-    const int columns = std::min(surface->width, converted.width());
-    for (int y = 0; y < rows; ++y) {
-        const auto* source = reinterpret_cast<const Pixel*>(converted.constScanLine(y));
-        Pixel* row = surface->Row(y);
-        for (int x = 0; x < columns; ++x) {
-            row[x] = hasAlpha ? source[x] : (source[x] & 0x00FFFFFFu);
+    const int rows = std::min(surface->height, image.height());
+    const int columns = std::min(surface->width, image.width());
+    // Converted a band of rows at a time, so that a large picture is never held twice over in
+    // its decoded size besides the bitmap.
+    constexpr int kBandRows = 64;
+    for (int top = 0; top < rows; top += kBandRows) {
+        const int bandRows = std::min(kBandRows, rows - top);
+        const bool ready = image.format() == QImage::Format_ARGB32;
+        const QImage band =
+            ready ? image
+                  : image.copy(0, top, columns, bandRows).convertToFormat(QImage::Format_ARGB32);
+        const int first = ready ? top : 0;
+        for (int y = 0; y < bandRows; ++y) {
+            const auto* source = reinterpret_cast<const Pixel*>(band.constScanLine(first + y));
+            Pixel* row = surface->Row(top + y);
+            for (int x = 0; x < columns; ++x) {
+                row[x] = hasAlpha ? source[x] : (source[x] & 0x00FFFFFFu);
+            }
         }
     }
     return bitmap;

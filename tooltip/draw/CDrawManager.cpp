@@ -217,11 +217,11 @@ gfx::Size CDrawManager::GetBitmapSize(const gfx::CBitmap& bitmap) const {
 }
 
 gfx::Size CDrawManager::GetIconSize(const gfx::CIcon& icon) const {
-    gfx::IconInfo info;
-    if (!icon.GetInfo(info)) {
+    if (!icon) {
         return {};
     }
-    return {2 * info.hotSpot.x, 2 * info.hotSpot.y};
+    const gfx::Point hotSpot = icon.HotSpot(); // asked without copying the icon's bitmaps
+    return {2 * hotSpot.x, 2 * hotSpot.y};
 }
 
 } // namespace tooltip

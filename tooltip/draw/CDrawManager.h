@@ -166,15 +166,40 @@ private:
     void PaintShades(const PatternWindow& window, int effect, int g);
     void PaintHardBump(const PatternWindow& window, int g);
     void PaintMetal(const PatternWindow& window, int g);
-    void ApplyShadowFactors(const gfx::CBitmap& maskSection, const gfx::CBitmap& area, bool soft,
-                            int depthX, int depthY);
-    void ApplySoftShadow(const gfx::CBitmap& maskSection, const gfx::CBitmap& area, int bx, int by);
-    void DrawImageThroughMask(gfx::CDc& dc, int x, int y, int width, int height,
-                              const gfx::CBitmap& image, const gfx::CBitmap& mask);
+    // Turns a picture's pixels into the shadow's mask: the key pixel (when used) white, every
+    // other pixel the shade.
+    struct ShadowKey {
+        bool useKey = false;
+        gfx::Pixel key = 0;
+        gfx::Pixel shade = 0;
+    };
+    // CastShadow through the top-left maskSize of mask, its pixels first turned by key when given.
+    void CastShadowThrough(gfx::CDc& dc, int x, int y, int width, int height,
+                           const gfx::CBitmap& mask, gfx::Size maskSize, const ShadowKey* key,
+                           bool soft, int depthX, int depthY);
+    // The image variant of RenderImageVariant, made in place. With markKeyed, keyed pixels get a
+    // non-zero alpha byte, so that the picture draws by itself through Rop::SrcKeyed (only for
+    // pictures without alpha).
+    static void ApplyVariant(const gfx::CBitmap& work, unsigned flags, bool useTransparent,
+                             gfx::ColorRef transparentColour, gfx::ColorRef colour, bool markKeyed);
+    struct PictureShadow {
+        bool room = false;
+        int offsetX = 0;
+        int offsetY = 0;
+        int depthX = 0;
+        int depthY = 0;
+        gfx::ColorRef colour = 0;
+    };
+    // Draws the part of bitmap (logical pixels) at width x height through one working copy.
+    void DrawBitmapPart(gfx::CDc& dc, int x, int y, int width, int height,
+                        const gfx::CBitmap& bitmap, const gfx::Rect& part, bool useTransparent,
+                        gfx::ColorRef transparentColour, unsigned flags,
+                        const PictureShadow& shadow);
 
-    // Working memory of the soft shadow, kept between calls so that a repaint does not allocate
-    // and clear fresh pages for every shadow; it carries no drawing state from one call to the
-    // next.
+    // Working memory of the shadow: a band of rows of the mask and of the area, a ring of row
+    // sums for the rows one blur window spans, and a row of column sums. It is kept between calls
+    // so that a repaint does not allocate and clear fresh pages for every shadow; it carries no
+    // drawing state from one call to the next.
     struct ShadowScratch {
         gfx::CBitmap mask;
         gfx::CBitmap area;

@@ -28,11 +28,6 @@ int OddDepth(int depth) {
     return depth % 2 == 0 ? depth + 1 : depth;
 }
 
-ColorRef InvertColour(ColorRef colour) {
-    return gfx::Rgb(255 - gfx::RedOf(colour), 255 - gfx::GreenOf(colour),
-                    255 - gfx::BlueOf(colour));
-}
-
 // Sums of the blue bytes over a window of 2 * rx + 1 pixels centred on each pixel of one row;
 // positions outside the row count 255.
 void RowWindowSums(const Pixel* row, int width, int rx, std::int32_t* sums) {
@@ -58,32 +53,68 @@ void RowWindowSums(const Pixel* row, int width, int rx, std::int32_t* sums) {
     }
 }
 
+// Rows of the shadow's area and mask, a band at a time: a band is made (or, for the area, read
+// and later written back) when its first row is asked for. Rows are asked for in order.
+class BandedRows {
+public:
+    BandedRows(const CBitmap& section, int rowsPerBand)
+        : m_bits(section.Bits()), m_width(section.PixelWidth()), m_rowsPerBand(rowsPerBand) {}
+    template <typename Load>
+    Pixel* Row(int row, Load&& load) {
+        const int band = row / m_rowsPerBand;
+        if (band != m_band) {
+            m_band = band;
+            load(band);
+        }
+        return m_bits + static_cast<std::size_t>(row % m_rowsPerBand) * m_width;
+    }
+
+private:
+    Pixel* m_bits;
+    int m_width;
+    int m_rowsPerBand;
+    int m_band = -1;
+};
+
 // Darkens every pixel by the mean of the mask over its window: the column sums hold, for each
 // column, the row sums over the rows of the current pixel's window, and slide down one row after
-// each row is darkened (darkening and sliding in one sweep, so each sum is read once). Rows above
-// and below the area count `outside`. A sum of `full` leaves a pixel as it is. Shadows fall
-// mostly on even ground under an even mask, so the last result is reused while the pixel and its
-// sum repeat; the result is the same as computing it afresh.
-template <typename Sum>
-void DarkenByWindows(Pixel* bits, const std::int32_t* rowSums, int width, int height, int ry,
-                     std::int32_t outside, std::int64_t full, std::vector<Sum>& columnStore,
-                     std::vector<std::int32_t>& outsideStore) {
+// each row is darkened (darkening and sliding in one sweep, so each sum is read once). Row sums
+// live in a ring of the rows the window spans, made from the mask as the window reaches them.
+// Rows above and below the area count `outside`. A sum of `full` leaves a pixel as it is.
+// Shadows fall mostly on even ground under an even mask, so the last result is reused while the
+// pixel and its sum repeat; the result is the same as computing it afresh.
+template <typename Sum, typename MaskRow, typename AreaRow>
+void DarkenByWindows(int width, int height, int rx, int ry, std::int32_t outside, std::int64_t full,
+                     std::vector<std::int32_t>& ringStore, std::vector<Sum>& columnStore,
+                     std::vector<std::int32_t>& outsideStore, MaskRow&& maskRow,
+                     AreaRow&& areaRow) {
+    const int ringRows = std::min(height, 2 * ry + 2);
+    ringStore.resize(static_cast<std::size_t>(ringRows) * width);
     outsideStore.assign(static_cast<std::size_t>(width), outside);
-    auto rowAt = [&](int row) {
-        return row >= 0 && row < height ? rowSums + static_cast<std::size_t>(row) * width
-                                        : outsideStore.data();
+    auto slot = [&](int row) {
+        return ringStore.data() + static_cast<std::size_t>(row % ringRows) * width;
+    };
+    auto rowAt = [&](int row) -> const std::int32_t* {
+        return row >= 0 && row < height ? slot(row) : outsideStore.data();
+    };
+    auto make = [&](int row) {
+        if (row >= 0 && row < height) {
+            RowWindowSums(maskRow(row), width, rx, slot(row));
+        }
     };
     // The window of the first row: rows -ry .. ry.
     columnStore.assign(static_cast<std::size_t>(width), 0);
     Sum* const columns = columnStore.data();
     for (int row = -ry; row <= ry; ++row) {
+        make(row);
         const std::int32_t* line = rowAt(row);
         for (int column = 0; column < width; ++column) {
             columns[column] += line[column];
         }
     }
     for (int row = 0; row < height; ++row) {
-        Pixel* pixels = bits + static_cast<std::size_t>(row) * width;
+        Pixel* pixels = areaRow(row);
+        make(row + ry + 1);
         const std::int32_t* entering = rowAt(row + ry + 1);
         const std::int32_t* leaving = rowAt(row - ry);
         Sum lastSum = -1;
@@ -106,6 +137,38 @@ void DarkenByWindows(Pixel* bits, const std::int32_t* rowSums, int width, int he
     }
 }
 
+// Whether any of the top-left width x height logical pixels (all of them by default) of bitmap
+// carries a non-zero alpha byte.
+bool AnyAlpha(const CBitmap& bitmap, int width = INT_MAX, int height = INT_MAX) {
+    const double ratio = bitmap.DevicePixelRatio();
+    const int columns = static_cast<int>(
+        std::min<double>(bitmap.PixelWidth(), std::ceil(static_cast<double>(width) * ratio)));
+    const int rows = static_cast<int>(
+        std::min<double>(bitmap.PixelHeight(), std::ceil(static_cast<double>(height) * ratio)));
+    for (int y = 0; y < rows; ++y) {
+        const Pixel* row = bitmap.Bits() + static_cast<std::size_t>(y) * bitmap.PixelWidth();
+        for (int x = 0; x < columns; ++x) {
+            if ((row[x] & 0xFF000000u) != 0) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// White around the mask shrunk into the area by the depths, for the band from logical row top.
+void WhiteAroundInner(CDc& maskDc, int width, int height, int bx, int by, int top) {
+    const gfx::Rect inner{bx / 2, by / 2, bx / 2 + width - bx, by / 2 + height - by};
+    if (inner.left < inner.right && inner.top < inner.bottom) {
+        maskDc.FillSolidRect({0, -top, width, inner.top - top}, kWhite);
+        maskDc.FillSolidRect({0, inner.bottom - top, width, height - top}, kWhite);
+        maskDc.FillSolidRect({0, inner.top - top, inner.left, inner.bottom - top}, kWhite);
+        maskDc.FillSolidRect({inner.right, inner.top - top, width, inner.bottom - top}, kWhite);
+    } else {
+        maskDc.FillSolidRect({0, -top, width, height - top}, kWhite);
+    }
+}
+
 } // namespace
 
 CBitmap& CDrawManager::ScratchSection(CBitmap& slot, int width, int height, double ratio) {
@@ -118,86 +181,97 @@ CBitmap& CDrawManager::ScratchSection(CBitmap& slot, int width, int height, doub
 
 void CDrawManager::CastShadow(CDc& dc, int x, int y, int width, int height, const CBitmap& mask,
                               bool soft, int depthX, int depthY) {
+    CastShadowThrough(dc, x, y, width, height, mask, mask.GetSize(), nullptr, soft, depthX, depthY);
+}
+
+// The mask and the area are worked on in bands of rows, so the shadow's memory grows with its
+// width and its depth, not its area. Only where the device pixel ratio is not whole does one band
+// cover everything: there a band's edge need not fall on a device row.
+void CDrawManager::CastShadowThrough(CDc& dc, int x, int y, int width, int height,
+                                     const CBitmap& mask, gfx::Size maskSize, const ShadowKey* key,
+                                     bool soft, int depthX, int depthY) {
     if (width <= 0 || height <= 0 || !mask) {
         return;
     }
+    constexpr int kBandRows = 128;
     const double ratio = dc.DevicePixelRatio();
-    const CBitmap& maskSection = ScratchSection(m_shadowScratch.mask, width, height, ratio);
-    const CBitmap& areaSection = ScratchSection(m_shadowScratch.area, width, height, ratio);
+    const int band = ratio == std::floor(ratio) ? std::min(height, kBandRows) : height;
+    const CBitmap& maskSection = ScratchSection(m_shadowScratch.mask, width, band, ratio);
+    const CBitmap& areaSection = ScratchSection(m_shadowScratch.area, width, band, ratio);
     if (!maskSection || !areaSection) {
         return;
     }
     CDc maskDc(maskSection);
+    CDc areaDc(areaSection);
     const CDc maskSource(mask);
     const int bx = OddDepth(depthX);
     const int by = OddDepth(depthY);
-    if (soft) {
-        // White around the shrunk mask; the mask itself covers the rest.
-        const gfx::Rect inner{bx / 2, by / 2, bx / 2 + width - bx, by / 2 + height - by};
-        if (inner.left < inner.right && inner.top < inner.bottom) {
-            maskDc.FillSolidRect({0, 0, width, inner.top}, kWhite);
-            maskDc.FillSolidRect({0, inner.bottom, width, height}, kWhite);
-            maskDc.FillSolidRect({0, inner.top, inner.left, inner.bottom}, kWhite);
-            maskDc.FillSolidRect({inner.right, inner.top, width, inner.bottom}, kWhite);
+    auto makeMask = [&](int index) {
+        const int top = index * band;
+        if (soft) {
+            maskDc.StretchBlt(bx / 2, by / 2 - top, width - bx, height - by, maskSource, 0, 0,
+                              maskSize.cx, maskSize.cy);
         } else {
-            maskDc.FillSolidRect({0, 0, width, height}, kWhite);
+            if (maskSize.cx < width || maskSize.cy < height) {
+                maskDc.FillSolidRect({0, 0, width, band}, kBlack); // as a fresh section would be
+            }
+            maskDc.BitBlt(0, -top, std::min(width, maskSize.cx), std::min(height, maskSize.cy),
+                          maskSource, 0, 0);
         }
-        maskDc.StretchBlt(bx / 2, by / 2, width - bx, height - by, maskSource, 0, 0, mask.Width(),
-                          mask.Height());
-    } else {
-        if (mask.Width() < width || mask.Height() < height) {
-            maskDc.FillSolidRect({0, 0, width, height}, kBlack); // as a fresh section would be
+        if (key != nullptr) {
+            // The picture's own pixels became the mask's: each turns white or the shade. Pixels
+            // outside the copied part are overwritten below (soft) or were never keyed (hard).
+            Pixel* bits = maskSection.Bits();
+            const std::size_t count =
+                static_cast<std::size_t>(maskSection.PixelWidth()) * maskSection.PixelHeight();
+            const Pixel white = gfx::PixelFromColor(kWhite);
+            for (std::size_t i = 0; i < count; ++i) {
+                bits[i] = key->useKey && bits[i] == key->key ? white : key->shade;
+            }
         }
-        maskDc.BitBlt(0, 0, width, height, maskSource, 0, 0);
-    }
-    CDc areaDc(areaSection);
-    areaDc.BitBlt(0, 0, width, height, dc, x, y);
-    ApplyShadowFactors(maskSection, areaSection, soft, OddDepth(std::lround(bx * ratio)),
-                       OddDepth(std::lround(by * ratio)));
-    dc.BitBlt(x, y, width, height, areaDc, 0, 0);
-}
-
-void CDrawManager::ApplyShadowFactors(const CBitmap& maskSection, const CBitmap& area, bool soft,
-                                      int bx, int by) {
+        if (soft) {
+            WhiteAroundInner(maskDc, width, height, bx, by, top);
+        }
+    };
+    auto loadArea = [&](int index) {
+        if (index > 0) {
+            const int previous = (index - 1) * band;
+            dc.BitBlt(x, y + previous, width, std::min(band, height - previous), areaDc, 0, 0);
+        }
+        const int top = index * band;
+        areaDc.BitBlt(0, 0, width, std::min(band, height - top), dc, x, y + top);
+    };
+    BandedRows maskRows(maskSection, maskSection.PixelHeight());
+    BandedRows areaRows(areaSection, areaSection.PixelHeight());
+    auto maskRow = [&](int row) -> const Pixel* { return maskRows.Row(row, makeMask); };
+    auto areaRow = [&](int row) { return areaRows.Row(row, loadArea); };
+    const int pixelWidth = areaSection.PixelWidth();
+    const int pixelHeight = static_cast<int>(std::ceil(height * ratio));
     if (soft) {
-        ApplySoftShadow(maskSection, area, bx, by);
-        return;
-    }
-    const Pixel* maskBits = maskSection.Bits();
-    Pixel* bits = area.Bits();
-    const std::size_t count = static_cast<std::size_t>(area.PixelWidth()) * area.PixelHeight();
-    for (std::size_t i = 0; i < count; ++i) {
-        bits[i] = DarkenPixel(bits[i], gfx::PixelBlue(maskBits[i]), 255);
-    }
-}
-
-// The factor of each pixel is the mean of the mask's blue bytes over the bx x by window centred on
-// it, positions outside counting 255. Running sums, first along the rows, then down the columns,
-// keep the cost per pixel the same whatever the window's size.
-void CDrawManager::ApplySoftShadow(const CBitmap& maskSection, const CBitmap& area, int bx,
-                                   int by) {
-    const int width = area.PixelWidth();
-    const int height = area.PixelHeight();
-    const Pixel* maskBits = maskSection.Bits();
-    Pixel* bits = area.Bits();
-    const int rx = bx / 2;
-    const int ry = by / 2;
-    std::vector<std::int32_t>& rowSums = m_shadowScratch.rowSums;
-    rowSums.resize(static_cast<std::size_t>(width) * height);
-    for (int row = 0; row < height; ++row) {
-        RowWindowSums(maskBits + static_cast<std::size_t>(row) * width, width, rx,
-                      rowSums.data() + static_cast<std::size_t>(row) * width);
-    }
-    const std::int32_t outsideRow = 255 * bx; // a row above or below the section
-    const std::int64_t full = 255LL * bx * by;
-    // Narrow sums halve the memory the sweep reads wherever the depths allow them.
-    if (full <= INT32_MAX) {
-        DarkenByWindows(bits, rowSums.data(), width, height, ry, outsideRow, full,
-                        m_shadowScratch.narrowColumnSums, m_shadowScratch.outsideRow);
+        const int bxDevice = OddDepth(std::lround(bx * ratio));
+        const int byDevice = OddDepth(std::lround(by * ratio));
+        const std::int32_t outsideRow = 255 * bxDevice; // a row above or below the area
+        const std::int64_t full = 255LL * bxDevice * byDevice;
+        ShadowScratch& s = m_shadowScratch;
+        // Narrow sums halve the memory the sweep reads wherever the depths allow them.
+        if (full <= INT32_MAX) {
+            DarkenByWindows(pixelWidth, pixelHeight, bxDevice / 2, byDevice / 2, outsideRow, full,
+                            s.rowSums, s.narrowColumnSums, s.outsideRow, maskRow, areaRow);
+        } else {
+            DarkenByWindows(pixelWidth, pixelHeight, bxDevice / 2, byDevice / 2, outsideRow, full,
+                            s.rowSums, s.columnSums, s.outsideRow, maskRow, areaRow);
+        }
     } else {
-        DarkenByWindows(bits, rowSums.data(), width, height, ry, outsideRow, full,
-                        m_shadowScratch.columnSums, m_shadowScratch.outsideRow);
+        for (int row = 0; row < pixelHeight; ++row) {
+            const Pixel* factors = maskRow(row);
+            Pixel* pixels = areaRow(row);
+            for (int column = 0; column < pixelWidth; ++column) {
+                pixels[column] = DarkenPixel(pixels[column], gfx::PixelBlue(factors[column]), 255);
+            }
+        }
     }
+    const int last = (pixelHeight - 1) / areaSection.PixelHeight() * band;
+    dc.BitBlt(x, y + last, width, std::min(band, height - last), areaDc, 0, 0);
 }
 
 CBitmap CDrawManager::RenderImageVariant(const CBitmap& bitmap, int width, int height,
@@ -211,20 +285,27 @@ CBitmap CDrawManager::RenderImageVariant(const CBitmap& bitmap, int width, int h
         return {};
     }
     CDc(section).BitBlt(0, 0, width, height, CDc(bitmap), 0, 0);
+    if (AnyAlpha(section)) {
+        m_hasAlpha = true;
+    }
+    ApplyVariant(section, flags, useTransparent, transparentColour, colour, false);
+    return section;
+}
+
+void CDrawManager::ApplyVariant(const CBitmap& work, unsigned flags, bool useTransparent,
+                                ColorRef transparentColour, ColorRef colour, bool markKeyed) {
     const Pixel transparent = gfx::PixelFromColor(transparentColour);
     const Pixel mono = gfx::PixelFromColor(colour);
-    Pixel* bits = section.Bits();
-    const std::size_t count =
-        static_cast<std::size_t>(section.PixelWidth()) * section.PixelHeight();
+    const Pixel keyedAlpha = markKeyed ? 0xFF000000u : 0;
+    Pixel* bits = work.Bits();
+    const std::size_t count = static_cast<std::size_t>(work.PixelWidth()) * work.PixelHeight();
     for (std::size_t i = 0; i < count; ++i) {
         const Pixel original = bits[i];
-        const Pixel alpha = original & 0xFF000000u;
-        if (alpha != 0) {
-            m_hasAlpha = true;
-        }
+        Pixel alpha = original & 0xFF000000u;
         Pixel result = original;
         if (useTransparent && original == transparent) {
             result = 0;
+            alpha |= keyedAlpha;
         } else {
             if (flags & ImageGray) {
                 result = GrayPixel(result);
@@ -244,7 +325,6 @@ CBitmap CDrawManager::RenderImageVariant(const CBitmap& bitmap, int width, int h
         }
         bits[i] = (result & 0x00FFFFFFu) | alpha;
     }
-    return section;
 }
 
 void CDrawManager::BlendByAlpha(const CDc& source, CDc& destination, int x, int y, int width,
@@ -252,34 +332,7 @@ void CDrawManager::BlendByAlpha(const CDc& source, CDc& destination, int x, int 
     if (width <= 0 || height <= 0) {
         return;
     }
-    const double ratio = destination.DevicePixelRatio();
-    CBitmap sourceSection = CBitmap::Create(width, height, ratio);
-    CBitmap targetSection = CBitmap::Create(width, height, ratio);
-    if (!sourceSection || !targetSection) {
-        return;
-    }
-    CDc(sourceSection).BitBlt(0, 0, width, height, source, 0, 0);
-    CDc targetDc(targetSection);
-    targetDc.BitBlt(0, 0, width, height, destination, x, y);
-    const Pixel* from = sourceSection.Bits();
-    Pixel* to = targetSection.Bits();
-    const std::size_t count =
-        static_cast<std::size_t>(targetSection.PixelWidth()) * targetSection.PixelHeight();
-    for (std::size_t i = 0; i < count; ++i) {
-        const double a = gfx::PixelAlpha(from[i]) / 255.0;
-        to[i] = MixPixels(to[i], from[i], a, 1.0 - a);
-    }
-    destination.BitBlt(x, y, width, height, targetDc, 0, 0);
-}
-
-void CDrawManager::DrawImageThroughMask(CDc& dc, int x, int y, int width, int height,
-                                        const CBitmap& image, const CBitmap& mask) {
-    if (m_hasAlpha) {
-        BlendByAlpha(CDc(image), dc, x, y, width, height);
-        return;
-    }
-    dc.BitBlt(x, y, width, height, CDc(mask), 0, 0, gfx::Rop::SrcAnd);
-    dc.BitBlt(x, y, width, height, CDc(image), 0, 0, gfx::Rop::SrcPaint);
+    destination.BitBlt(x, y, width, height, source, 0, 0, gfx::Rop::SrcBlend);
 }
 
 void CDrawManager::DrawBitmapImage(CDc& dc, int x, int y, int width, int height,
@@ -287,86 +340,122 @@ void CDrawManager::DrawBitmapImage(CDc& dc, int x, int y, int width, int height,
                                    ColorRef transparentColour, unsigned flags, bool shadowRoom,
                                    int offsetX, int offsetY, int depthX, int depthY,
                                    ColorRef colour) {
+    DrawBitmapPart(dc, x, y, width, height, bitmap, {0, 0, bitmap.Width(), bitmap.Height()},
+                   useTransparent, transparentColour, flags,
+                   {shadowRoom, offsetX, offsetY, depthX, depthY, colour});
+}
+
+// One working copy at the drawn size serves the shadow (its mask is made from the copy's pixels
+// before any effect), then takes the effects in place and is drawn by itself: by alpha, or with
+// its keyed pixels marked so that one transfer does what a mask and an image would.
+void CDrawManager::DrawBitmapPart(CDc& dc, int x, int y, int width, int height,
+                                  const CBitmap& bitmap, const gfx::Rect& part, bool useTransparent,
+                                  ColorRef transparentColour, unsigned flags,
+                                  const PictureShadow& shadow) {
     m_hasAlpha = false;
     if (!bitmap || width <= 0 || height <= 0) {
         return;
     }
-    CBitmap scaled = CBitmap::CreateCompatible(dc, width, height);
-    if (!scaled) {
+    const CBitmap work = CBitmap::CreateCompatible(dc, width, height);
+    if (!work) {
         return;
     }
     {
-        CDc scaledDc(scaled);
+        CDc workDc(work);
         const CDc source(bitmap);
-        if (bitmap.Width() == width && bitmap.Height() == height) {
-            scaledDc.BitBlt(0, 0, width, height, source, 0, 0);
+        if (part.Width() == width && part.Height() == height) {
+            workDc.BitBlt(0, 0, width, height, source, part.left, part.top);
         } else {
-            scaledDc.StretchBlt(0, 0, width, height, source, 0, 0, bitmap.Width(), bitmap.Height());
+            workDc.StretchBlt(0, 0, width, height, source, part.left, part.top, part.Width(),
+                              part.Height());
         }
     }
-    const CBitmap mask = RenderImageVariant(scaled, width, height, ImageMono | ImageInvert,
-                                            useTransparent, transparentColour, kWhite);
-    const CBitmap image =
-        RenderImageVariant(scaled, width, height, flags, useTransparent, transparentColour, colour);
-    if (!mask || !image) {
-        return;
-    }
+    m_hasAlpha = AnyAlpha(work);
     int drawX = x;
     int drawY = y;
-    if (shadowRoom) {
+    if (shadow.room) {
         if (flags & (ImageHardShadow | ImageSoftShadow)) {
-            const CBitmap shadowMask =
-                RenderImageVariant(scaled, width, height, ImageMono | ImageInvert, useTransparent,
-                                   transparentColour, InvertColour(colour));
-            CastShadow(dc, x + offsetX, y + offsetY, width, height, shadowMask,
-                       (flags & ImageSoftShadow) != 0, depthX, depthY);
+            const ShadowKey key{useTransparent, gfx::PixelFromColor(transparentColour),
+                                gfx::PixelFromColor(shadow.colour)};
+            CastShadowThrough(dc, x + shadow.offsetX, y + shadow.offsetY, width, height, work,
+                              {width, height}, &key, (flags & ImageSoftShadow) != 0, shadow.depthX,
+                              shadow.depthY);
         } else {
-            drawX += offsetX;
-            drawY += offsetY;
+            drawX += shadow.offsetX;
+            drawY += shadow.offsetY;
         }
     }
-    DrawImageThroughMask(dc, drawX, drawY, width, height, image, mask);
+    ApplyVariant(work, flags, useTransparent, transparentColour, shadow.colour, !m_hasAlpha);
+    dc.BitBlt(drawX, drawY, width, height, CDc(work), 0, 0,
+              m_hasAlpha ? gfx::Rop::SrcBlend : gfx::Rop::SrcKeyed);
 }
 
+// An icon draws through its own mask. Without scaling or effects nothing is copied; otherwise
+// the one working copy first holds the scaled mask (for the shadow and the mask transfer) when
+// they need it, then the scaled picture.
 void CDrawManager::DrawIconImage(CDc& dc, int x, int y, int width, int height,
                                  const gfx::CIcon& icon, unsigned flags, bool shadowRoom,
                                  int offsetX, int offsetY, int depthX, int depthY,
                                  ColorRef colour) {
     m_hasAlpha = false;
-    if (!icon || width <= 0 || height <= 0) {
+    const CBitmap& mask = icon.Mask();
+    if (!icon.Color() || !mask || width <= 0 || height <= 0) {
         return;
     }
-    const gfx::Size size = GetIconSize(icon);
-    const gfx::CIcon work =
-        size == gfx::Size{width, height} ? icon.Copy() : ScaleIcon(icon, width, height);
-    gfx::IconInfo info;
-    if (!work.GetInfo(info) || !info.color || !info.mask) {
-        return;
+    const bool mono = (flags & ImageMono) != 0;
+    const CBitmap& source = mono ? mask : icon.Color();
+    const gfx::Size natural = GetIconSize(icon);
+    const bool scaled = natural != gfx::Size{width, height};
+    constexpr unsigned kEffects = ImageGray | ImageDarken | ImageLighten | ImageMono | ImageInvert;
+    CBitmap work;
+    auto fill = [&](const CBitmap& from) {
+        CDc workDc(work);
+        if (scaled) {
+            workDc.StretchBlt(0, 0, width, height, CDc(from), 0, 0, natural.cx, natural.cy);
+        } else {
+            workDc.BitBlt(0, 0, width, height, CDc(from), 0, 0);
+        }
+    };
+    if (scaled || (flags & kEffects) != 0) {
+        work = CBitmap::Create(width, height, source.DevicePixelRatio());
+        if (!work) {
+            return;
+        }
+        fill(source);
     }
-    const CBitmap image =
-        (flags & ImageMono)
-            ? RenderImageVariant(info.mask, width, height, flags, true, kWhite, colour)
-            : RenderImageVariant(info.color, width, height, flags, true, kBlack, colour);
-    if (!image) {
-        return;
-    }
+    const CBitmap& image = work ? work : source;
+    m_hasAlpha = AnyAlpha(image, width, height);
+    const bool shadowed = shadowRoom && (flags & (ImageHardShadow | ImageSoftShadow)) != 0;
     int drawX = x;
     int drawY = y;
-    if (shadowRoom) {
-        if (flags & (ImageHardShadow | ImageSoftShadow)) {
-            const CBitmap shadowMask =
-                RenderImageVariant(info.mask, width, height, ImageMono | ImageInvert, true, kWhite,
-                                   InvertColour(colour));
-            CastShadow(dc, x + offsetX, y + offsetY, width, height, shadowMask,
-                       (flags & ImageSoftShadow) != 0, depthX, depthY);
-        } else {
-            drawX += offsetX;
-            drawY += offsetY;
+    if (shadowRoom && !shadowed) {
+        drawX += offsetX;
+        drawY += offsetY;
+    }
+    if (shadowed || !m_hasAlpha) {
+        const bool maskInWork = scaled && !mono;
+        if (maskInWork) {
+            fill(mask);
+        }
+        const CBitmap& drawnMask = scaled ? work : mask;
+        if (shadowed) {
+            const ShadowKey key{true, gfx::PixelFromColor(kWhite), gfx::PixelFromColor(colour)};
+            CastShadowThrough(dc, x + offsetX, y + offsetY, width, height, drawnMask,
+                              {width, height}, &key, (flags & ImageSoftShadow) != 0, depthX,
+                              depthY);
+        }
+        if (!m_hasAlpha) {
+            dc.BitBlt(drawX, drawY, width, height, CDc(drawnMask), 0, 0, gfx::Rop::SrcAnd);
+        }
+        if (maskInWork) {
+            fill(source);
         }
     }
-    const ColorRef previousText = dc.SetTextColor(kBlack);
-    DrawImageThroughMask(dc, drawX, drawY, width, height, image, info.mask);
-    dc.SetTextColor(previousText);
+    if (work) {
+        ApplyVariant(work, flags, true, mono ? kWhite : kBlack, colour, false);
+    }
+    dc.BitBlt(drawX, drawY, width, height, CDc(image), 0, 0,
+              m_hasAlpha ? gfx::Rop::SrcBlend : gfx::Rop::SrcPaint);
 }
 
 void CDrawManager::DrawStripImage(CDc& dc, int x, int y, int width, int height,
@@ -382,15 +471,12 @@ void CDrawManager::DrawStripImage(CDc& dc, int x, int y, int width, int height,
     if (index >= columns * rows) {
         return;
     }
-    CBitmap cell = CBitmap::Create(cellWidth, cellHeight, strip.DevicePixelRatio());
-    if (!cell) {
-        return;
-    }
-    CDc(cell).BitBlt(0, 0, cellWidth, cellHeight, CDc(strip),
-                     static_cast<int>(cellWidth * (index % columns)),
-                     static_cast<int>(cellHeight * (index / columns)));
-    DrawBitmapImage(dc, x, y, width, height, cell, useTransparent, transparentColour, flags,
-                    shadowRoom, offsetX, offsetY, depthX, depthY, colour);
+    // The cell is drawn straight from the strip.
+    const int left = static_cast<int>(cellWidth * (index % columns));
+    const int top = static_cast<int>(cellHeight * (index / columns));
+    DrawBitmapPart(dc, x, y, width, height, strip, {left, top, left + cellWidth, top + cellHeight},
+                   useTransparent, transparentColour, flags,
+                   {shadowRoom, offsetX, offsetY, depthX, depthY, colour});
 }
 
 gfx::CIcon CDrawManager::ScaleIcon(const gfx::CIcon& icon, int width, int height) {

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QTemporaryDir>
+
 #include <array>
 #include <string>
 #include <vector>
@@ -135,6 +138,16 @@ TEST(TransferTest, AndOrAndCopyWorkOnAllBytes) {
     target.SetPixel(0, 0, 0x12345678u);
     ASSERT_TRUE(dc.BitBlt(0, 0, 1, 1, from, 1, 0));
     EXPECT_EQ(target.GetPixel(0, 0), 0xFF0000FFu); // a copy carries the alpha byte
+    // Keyed (non-zero alpha): destination colour kept, source colour ORed in; else copied.
+    target.SetPixel(0, 0, 0xAA102030u);
+    target.SetPixel(1, 0, 0xAA102030u);
+    ASSERT_TRUE(dc.BitBlt(0, 0, 2, 1, from, 0, 0, Rop::SrcKeyed));
+    EXPECT_EQ(target.GetPixel(0, 0), 0x003C3C3Cu);
+    EXPECT_EQ(target.GetPixel(1, 0), 0x001020FFu);
+    // Blended by the source's alpha, each product truncated: 0x3C = 60, a = 60 / 255.
+    target.SetPixel(0, 0, 0x00FF0A00u);
+    ASSERT_TRUE(dc.BitBlt(0, 0, 1, 1, from, 0, 0, Rop::SrcBlend));
+    EXPECT_EQ(target.GetPixel(0, 0), gfx::MakePixel(209, 21, 14));
 }
 
 TEST(TransferTest, TransfersAreCutAtBothBitmapsAndTheClip) {
@@ -367,6 +380,45 @@ TEST(BoundsTest, FarAwayCoordinatesDrawOnlyWhatIsInside) {
     dc.TextOut(-2000000000, 0, "far away");
     dc.TextOut(2000000000, 0, "far away");
     EXPECT_EQ(bitmap.GetPixel(10, 2), MakePixel(255, 255, 255));
+}
+
+// Pictures are decoded straight into the bitmap where the file's layout allows it, else
+// converted; either way opaque pictures get zero alpha bytes and the others keep theirs.
+TEST(PictureFileTest, EveryLayoutLoadsTheSamePixels) {
+    struct Case {
+        QImage::Format format;
+        const char* suffix;
+        bool keepsAlpha;
+    };
+    const Case cases[] = {{QImage::Format_RGB32, "png", false},
+                          {QImage::Format_ARGB32, "png", true},
+                          {QImage::Format_RGB32, "bmp", false},
+                          {QImage::Format_Grayscale8, "png", false}};
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.suffix);
+        QImage picture(5, 3, QImage::Format_ARGB32);
+        for (int y = 0; y < 3; ++y) {
+            for (int x = 0; x < 5; ++x) {
+                picture.setPixel(x, y, qRgba(40 * x, 90 * y, 7 * x * y, 60 + 30 * x));
+            }
+        }
+        picture = picture.convertToFormat(c.format);
+        const QString path = dir.filePath(QString("p%1.%2").arg(n++).arg(c.suffix));
+        ASSERT_TRUE(picture.save(path));
+        const QImage expected = QImage(path).convertToFormat(QImage::Format_ARGB32);
+        const CBitmap bitmap = CBitmap::LoadFile(path.toStdString(), 1 << 20);
+        ASSERT_TRUE(bitmap);
+        ASSERT_EQ(bitmap.GetSize(), (Size{5, 3}));
+        for (int y = 0; y < 3; ++y) {
+            for (int x = 0; x < 5; ++x) {
+                const Pixel want = expected.pixel(x, y);
+                EXPECT_EQ(bitmap.GetPixel(x, y), c.keepsAlpha ? want : want & 0x00FFFFFFu);
+            }
+        }
+    }
 }
 
 } // namespace
