@@ -188,6 +188,17 @@ class Channel(HTTPChannel):
     def closing(self):
         return self.will_close or self.close_when_flushed
 
+    def _flush_some(self, do_close=True):
+        # When an answer leaves, the connection starts to wait for its next request. The time is
+        # read before sending: any time read after it, like waitress's own last_activity, may come
+        # late when the thread is held up under load, after the client already has its answer and
+        # has used another connection, which would then look the longer idle.
+        before = time.monotonic()
+        sent = super()._flush_some(do_close=do_close)
+        if sent:
+            self.answered_at = before
+        return sent
+
     def refuse(self, status, message):
         """Answers `status` and closes; only for a connection no worker holds (see busy)."""
         body = (message + "\n").encode("utf-8")

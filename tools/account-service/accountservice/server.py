@@ -126,11 +126,15 @@ class Server(TcpWSGIServer):
 
 
 def _waiting_since(channel):
-    """When the connection began to wait: for its request's rest, or idle since its last answer."""
+    """When the connection began to wait: for its request's rest, or idle since its last answer
+    (or since it was opened, when it has had none)."""
     request = channel.request
     if request is not None:
         return request.started
-    return channel.last_activity - time.time() + time.monotonic()
+    answered_at = getattr(channel, "answered_at", None)
+    if answered_at is not None:
+        return answered_at
+    return channel.creation_time - time.time() + time.monotonic()
 
 
 def parse_arguments(argv):
