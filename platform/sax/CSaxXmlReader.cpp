@@ -166,10 +166,7 @@ HRESULT CSaxXmlReader::Finish(HRESULT result) {
 }
 
 std::size_t CSaxXmlReader::TakePlainDeclaration(std::string_view start) {
-    const std::size_t length = PlainDeclarationLength(start);
-    if (length > 0 && XML_SetEncoding(m_parser, "UTF-8") == XML_STATUS_OK) {
-        m_skipped = length;
-    }
+    m_skipped = PlainDeclarationLength(start);
     return m_skipped;
 }
 

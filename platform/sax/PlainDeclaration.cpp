@@ -53,19 +53,40 @@ bool TakeQuoted(std::string_view text, std::size_t& at, std::string_view expecte
 }
 
 // What follows the declaration must be the root element's start tag, after white space at most;
-// above all not a second declaration, which expat would otherwise take for the first.
+// above all not a second declaration, which expat would otherwise take for the first. Nor may it
+// open with "<" and a zero byte, from which expat would guess UTF-16: it takes what is left for
+// UTF-8 by itself, sparing the cost of being told.
 bool RootFollows(std::string_view rest) {
     std::size_t i = 0;
     while (i < rest.size() &&
            (rest[i] == ' ' || rest[i] == '\t' || rest[i] == '\r' || rest[i] == '\n')) {
         ++i;
     }
-    return i + 1 < rest.size() && rest[i] == '<' && rest[i + 1] != '?' && rest[i + 1] != '!';
+    return i + 1 < rest.size() && rest[i] == '<' && rest[i + 1] != '?' && rest[i + 1] != '!' &&
+           rest[i + 1] != '\0';
+}
+
+// The spellings nearly every service writes, recognised whole before the general reading.
+std::size_t UsualDeclarationLength(std::string_view start) {
+    constexpr std::string_view kHead = "<?xml version=\"1.0\" encoding=\"";
+    constexpr std::string_view kTail = "\"?>";
+    constexpr std::string_view kUtf8 = "utf-8";
+    constexpr std::size_t kLength = kHead.size() + kUtf8.size() + kTail.size();
+    if (start.size() <= kLength || start.substr(0, kHead.size()) != kHead ||
+        !text::EqualsIgnoringAsciiCase(start.substr(kHead.size(), kUtf8.size()), kUtf8) ||
+        start.substr(kHead.size() + kUtf8.size(), kTail.size()) != kTail) {
+        return 0;
+    }
+    return kLength;
 }
 
 } // namespace
 
 std::size_t PlainDeclarationLength(std::string_view start) {
+    if (const std::size_t usual = UsualDeclarationLength(start);
+        usual > 0 && RootFollows(start.substr(usual))) {
+        return usual;
+    }
     std::size_t at = 0;
     if (!Take(start, at, "<?xml") || !TakeBlanks(start, at) || !Take(start, at, "version") ||
         !TakeEquals(start, at) || !TakeQuoted(start, at, "1.0", false)) {

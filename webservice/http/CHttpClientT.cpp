@@ -66,7 +66,7 @@ bool CHttpClientT::FindHeader(std::string_view name, std::string& value) const {
 }
 
 // Stored values keep trailing white space; the framing headers are judged without it.
-bool CHttpClientT::HeaderEquals(std::string_view name, std::string_view value) const {
+bool CHttpClientT::HeaderEquals(const HeaderTable::Key& name, std::string_view value) const {
     const std::string* found = m_headers.Find(name);
     return found != nullptr && EqualsIgnoringAsciiCase(Trim(*found), value);
 }

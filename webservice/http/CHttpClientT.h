@@ -172,7 +172,7 @@ private:
     [[nodiscard]] bool ReadUnsizedBody(std::uint32_t block);
     [[nodiscard]] bool ReadSizedBody(std::int64_t contentLength, std::uint32_t held);
     [[nodiscard]] bool DecodeChunkedBody();
-    [[nodiscard]] bool HeaderEquals(std::string_view name, std::string_view value) const;
+    [[nodiscard]] bool HeaderEquals(const HeaderTable::Key& name, std::string_view value) const;
     [[nodiscard]] std::uint32_t EffectiveWait() const;
 
     UrlParts m_currentUrl;

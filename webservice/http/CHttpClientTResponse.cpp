@@ -18,6 +18,11 @@ using httptext::Printable;
 using httptext::Trim;
 using text::EqualsIgnoringAsciiCase;
 
+constexpr HeaderTable::Key kConnection("Connection");
+constexpr HeaderTable::Key kContentLength("Content-Length");
+constexpr HeaderTable::Key kTrailer("Trailer");
+constexpr HeaderTable::Key kTransferEncoding("Transfer-Encoding");
+
 // A response may stop sending without closing; this many empty receives in a row end the wait.
 constexpr int kEmptyReceivesForHead = 5;
 constexpr int kEmptyReceivesForBody = 5;
@@ -186,7 +191,7 @@ ReadOutcome CHttpClientT::ReadResponse() {
         m_trace->OnResponse(Head(), Body());
     }
     // After 101 the connection would speak another protocol, which this client never asks for.
-    if (m_peerClosed || m_statusCode == 101 || HeaderEquals("Connection", "close")) {
+    if (m_peerClosed || m_statusCode == 101 || HeaderEquals(kConnection, "close")) {
         CloseConnection();
         m_peerClosed = false;
     }
@@ -202,11 +207,11 @@ ReadOutcome CHttpClientT::ReadBody() {
         m_peerClosed = m_peerClosed || held > 0;
         return ReadSucceeded;
     }
-    if (HeaderEquals("Transfer-Encoding", "chunked")) {
+    if (HeaderEquals(kTransferEncoding, "chunked")) {
         return DecodeChunkedBody() ? ReadSucceeded : ReadChunkedFailed;
     }
     std::int64_t contentLength = -1;
-    if (const std::string* text = m_headers.Find("Content-Length")) {
+    if (const std::string* text = m_headers.Find(kContentLength)) {
         std::uint64_t value = 0;
         if (!ParseContentLength(*text, m_response.MaxLength(), value)) {
             m_peerClosed = true;
@@ -308,7 +313,7 @@ bool CHttpClientT::DecodeChunkedBody() {
     if (leftover > 0) {
         m_peerClosed = true;
     }
-    if (m_headers.Find("Trailer") != nullptr) {
+    if (m_headers.Find(kTrailer) != nullptr) {
         for (const std::string& line : decoder.TrailerLines()) {
             StoreHeaderLine(line);
         }

@@ -18,7 +18,6 @@ constexpr std::array<std::uint32_t, 62> kPrimes{
     459317,  574157,  717697,  897133,  1121423, 1401791,  1752239,  2190299, 2737937,
     3422429, 4278037, 5347553, 6684443, 8355563, 10444457, 13055587, 13316089};
 
-using text::AsciiUpper;
 using text::EqualsIgnoringAsciiCase;
 
 // The smallest listed prime that keeps the entries at most 0.75 per bucket.
@@ -38,15 +37,6 @@ HeaderTable::HeaderTable() : m_buckets(kInitialBuckets, nullptr) {}
 
 HeaderTable::~HeaderTable() = default;
 
-std::uint32_t HeaderTable::HashName(std::string_view name) {
-    std::uint32_t hash = 0;
-    for (char c : name) {
-        const auto upper = static_cast<std::int8_t>(AsciiUpper(c));
-        hash = hash * 33u + static_cast<std::uint32_t>(static_cast<std::int32_t>(upper));
-    }
-    return hash;
-}
-
 std::size_t HeaderTable::BucketOf(std::uint32_t hash) const {
     // Nearly every response fits the first size, whose remainder the compiler works out without
     // a division.
@@ -63,7 +53,11 @@ HeaderTable::Node* HeaderTable::FindNode(std::string_view name, std::uint32_t ha
 }
 
 const std::string* HeaderTable::Find(std::string_view name) const {
-    const Node* node = FindNode(name, HashName(name));
+    return Find(Key(name));
+}
+
+const std::string* HeaderTable::Find(const Key& key) const {
+    const Node* node = FindNode(key.name, key.hash);
     return node != nullptr ? &node->value : nullptr;
 }
 

@@ -6,6 +6,8 @@
 // the same way when they fall below a quarter per bucket (while a quarter of the buckets is at
 // least 17). Nodes come from blocks of 10.
 
+#include "text/Ascii.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -22,12 +24,27 @@ public:
     HeaderTable& operator=(const HeaderTable&) = delete;
     ~HeaderTable();
 
-    [[nodiscard]] static std::uint32_t HashName(std::string_view name);
+    [[nodiscard]] static constexpr std::uint32_t HashName(std::string_view name) {
+        std::uint32_t hash = 0;
+        for (char c : name) {
+            const auto upper = static_cast<std::int8_t>(text::AsciiUpper(c));
+            hash = hash * 33u + static_cast<std::uint32_t>(static_cast<std::int32_t>(upper));
+        }
+        return hash;
+    }
+
+    // A name the program itself looks up, hashed once where it is written.
+    struct Key {
+        constexpr explicit Key(std::string_view text) : name(text), hash(HashName(text)) {}
+        std::string_view name;
+        std::uint32_t hash;
+    };
 
     // Adds the pair; when the name is already present the stored value becomes old "," new.
     void Add(std::string_view name, std::string_view value);
     // The stored value of `name` (any case), or null.
     [[nodiscard]] const std::string* Find(std::string_view name) const;
+    [[nodiscard]] const std::string* Find(const Key& key) const;
     // Removes `name`; false when absent.
     bool Remove(std::string_view name);
     // Empties the table and returns it to its initial size.

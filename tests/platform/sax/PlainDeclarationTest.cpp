@@ -23,7 +23,7 @@ TEST(PlainDeclaration, TakesOnlyAPlainUtf8DeclarationBeforeTheRoot) {
 }
 
 TEST(PlainDeclaration, LeavesEveryOtherOpeningToTheParser) {
-    const char* const left[] = {
+    const std::string_view left[] = {
         // Declarations that say more, or something else, or are not well-formed.
         R"(<?xml version="1.0" encoding="utf-8" standalone="yes"?><a/>)",
         R"(<?xml version="1.0" encoding="ISO-8859-1"?><a/>)",
@@ -47,13 +47,15 @@ TEST(PlainDeclaration, LeavesEveryOtherOpeningToTheParser) {
         R"(<?xml version="1.0"?>   )",
         R"(<?xml version="1.0"?><)",
         R"(<?xml version="1.0"?>text<a/>)",
+        // What expat would read as UTF-16 when handed it without the declaration.
+        std::string_view("<?xml version=\"1.0\" encoding=\"utf-8\"?><\0a\0/\0>\0", 46),
         // No declaration, or one cut short.
         "<a/>",
         "",
         "<?xml",
         R"(<?xml version="1.0" encoding="utf-)",
     };
-    for (const char* document : left) {
+    for (const std::string_view document : left) {
         EXPECT_EQ(sax::PlainDeclarationLength(document), 0u) << document;
     }
 }
