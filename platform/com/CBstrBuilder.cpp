@@ -13,6 +13,9 @@ constexpr std::size_t kPrefixBytes = sizeof(std::uint32_t);
 constexpr std::size_t kMaxUnits =
     (std::numeric_limits<std::uint32_t>::max() - kPrefixBytes - sizeof(OLECHAR)) / sizeof(OLECHAR);
 constexpr std::size_t kKeptUnits = 4096;
+// Unused room a finished string may keep: a short answer's first block is at most this much too
+// large, and shrinking it would cost more than the bytes are worth.
+constexpr std::size_t kSlackKept = 64;
 
 std::size_t BlockBytes(std::size_t units) {
     return kPrefixBytes + (units + 1) * sizeof(OLECHAR);
@@ -67,9 +70,12 @@ BSTR CBstrBuilder::Detach() {
     if (m_block == nullptr) {
         return SysAllocStringLen(u"", 0);
     }
-    // Give back the room that was never used; when that fails the larger block serves as well.
-    if (auto* shrunk = static_cast<char*>(std::realloc(m_block, BlockBytes(m_length)))) {
-        m_block = shrunk;
+    // Give back the room that was never used, when it is worth a call; when that fails the
+    // larger block serves as well.
+    if (m_capacity - m_length > kSlackKept) {
+        if (auto* shrunk = static_cast<char*>(std::realloc(m_block, BlockBytes(m_length)))) {
+            m_block = shrunk;
+        }
     }
     const auto byteLength = static_cast<std::uint32_t>(m_length * sizeof(OLECHAR));
     std::memcpy(m_block, &byteLength, kPrefixBytes);

@@ -136,8 +136,8 @@ protected:
     // The TLS handshake on a fresh connection to an https URL, traced.
     [[nodiscard]] bool SecureConnection();
     [[nodiscard]] bool OpenTunnel();
-    // The URL's host as a head names it (an IPv6 literal in brackets).
-    [[nodiscard]] std::string HostForHead() const;
+    // Appends the URL's host as a head names it (an IPv6 literal in brackets).
+    void AppendHostForHead(std::string& head) const;
     // A plain http URL through a proxy: the request line carries the whole URL.
     [[nodiscard]] bool UsesAbsoluteForm() const;
     // `head` with the value of its Proxy-Authorization line replaced by "********".

@@ -117,7 +117,9 @@ bool CHttpClientT::SecureConnection() {
 // CONNECT host:port through the proxy; any answer but 2xx refuses the tunnel.
 bool CHttpClientT::OpenTunnel() {
     m_stage = ExchangeStage::Tunnelling;
-    const std::string target = HostForHead() + ":" + std::to_string(m_currentUrl.PortNumber());
+    std::string target;
+    AppendHostForHead(target);
+    target.append(":").append(std::to_string(m_currentUrl.PortNumber()));
     const std::string head = "CONNECT " + target + " HTTP/1.1\r\nHost: " + target + "\r\n" +
                              m_proxy.authorizationLine + "\r\n";
     if (m_trace != nullptr) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <new>
 
 // Writing the request: composing the head and sending it with the body.
@@ -38,21 +39,25 @@ bool IsCleanHeaderBlock(std::string_view block) {
 bool AppendRequestTarget(std::string& head, std::string_view path, std::string_view extra) {
     extra = extra.substr(0, extra.find('#'));
     for (std::string_view part : {path, extra}) {
-        // Runs of plain characters go in whole; a space is written out.
-        std::size_t runStart = 0;
-        for (std::size_t i = 0; i < part.size(); ++i) {
-            const char c = part[i];
-            if (IsAsciiControl(c)) {
-                return false;
-            }
-            if (c == ' ') {
-                head.append(part.substr(runStart, i - runStart)).append("%20");
-                runStart = i + 1;
-            }
+        if (HasControl(part)) {
+            return false;
         }
-        head.append(part.substr(runStart));
+        // Runs of plain characters go in whole; a space is written out.
+        for (std::size_t space = part.find(' '); space != std::string_view::npos;
+             space = part.find(' ')) {
+            head.append(part.substr(0, space)).append("%20");
+            part.remove_prefix(space + 1);
+        }
+        head.append(part);
     }
     return true;
+}
+
+// The decimal digits of a length, without a string of their own.
+void AppendDecimal(std::string& head, std::uint64_t value) {
+    char digits[24];
+    const auto written = std::to_chars(digits, digits + sizeof digits, value);
+    head.append(digits, static_cast<std::size_t>(written.ptr - digits));
 }
 
 } // namespace
@@ -74,18 +79,22 @@ bool CHttpClientT::ComposeRequestHead(std::string& head) const {
         // A proxy is asked for the whole URL (the absolute form); a server for the path.
         const bool absolute = UsesAbsoluteForm();
         if (absolute) {
-            head.append("http://").append(HostForHead());
+            head.append("http://");
+            AppendHostForHead(head);
             if (m_currentUrl.PortNumber() != 80) {
-                head.append(":").append(std::to_string(m_currentUrl.PortNumber()));
+                head.push_back(':');
+                AppendDecimal(head, m_currentUrl.PortNumber());
             }
         }
         if (!AppendRequestTarget(head, m_currentUrl.UrlPath(), m_currentUrl.ExtraInfo())) {
             return false;
         }
-        head.append(" HTTP/1.1\r\n");
         if (m_options->bodyLength > 0) {
-            head.append("Content-Length: ").append(std::to_string(m_options->bodyLength));
+            head.append(" HTTP/1.1\r\nContent-Length: ");
+            AppendDecimal(head, m_options->bodyLength);
             head.append("\r\n");
+        } else {
+            head.append(" HTTP/1.1\r\n");
         }
         if (m_options->contentType != nullptr && m_options->contentType[0] != '\0') {
             head.append("Content-Type: ").append(m_options->contentType).append("\r\n");
@@ -101,8 +110,9 @@ bool CHttpClientT::ComposeRequestHead(std::string& head) const {
         if (absolute) {
             head.append(m_proxy.authorizationLine);
         }
-        head.append("Host: ").append(HostForHead()).append("\r\n");
-        head.append("User-Agent: ").append(kUserAgent).append("\r\n\r\n");
+        head.append("Host: ");
+        AppendHostForHead(head);
+        head.append("\r\nUser-Agent: ").append(kUserAgent).append("\r\n\r\n");
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -163,11 +173,13 @@ bool CHttpClientT::UsesAbsoluteForm() const {
 }
 
 // An IPv6 literal needs its brackets back so the line stays parseable.
-std::string CHttpClientT::HostForHead() const {
+void CHttpClientT::AppendHostForHead(std::string& head) const {
     const std::string_view host = m_currentUrl.HostName();
-    const bool bracket = host.find(':') != std::string_view::npos;
-    std::string text(bracket ? "[" : "");
-    return text.append(host).append(bracket ? "]" : "");
+    if (host.find(':') != std::string_view::npos) {
+        head.append("[").append(host).append("]");
+    } else {
+        head.append(host);
+    }
 }
 
 std::string CHttpClientT::MaskProxyCredentials(std::string_view head) const {

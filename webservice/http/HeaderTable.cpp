@@ -91,10 +91,11 @@ void HeaderTable::Add(std::string_view name, std::string_view value) {
         existing->value.append(value);
         return;
     }
+    // A node from the free list is empty, so appending is all the copy needs.
     Node* node = NewNode();
     node->hash = hash;
-    node->name.assign(name);
-    node->value.assign(value);
+    node->name.append(name);
+    node->value.append(value);
     Node*& bucket = m_buckets[BucketOf(hash)];
     node->next = bucket;
     bucket = node;
@@ -158,16 +159,16 @@ void HeaderTable::Rehash(std::uint32_t bucketCount) {
     m_buckets.swap(buckets);
 }
 
+// The load limits in whole numbers: more than 2.25 entries per bucket grows the table, fewer
+// than a quarter shrinks it while a quarter of the buckets is at least the initial count.
 void HeaderTable::GrowIfNeeded() {
-    if (static_cast<double>(m_count) > 2.25 * static_cast<double>(m_buckets.size())) {
+    if (4 * m_count > 9 * m_buckets.size()) {
         Rehash(PickBucketCount(m_count));
     }
 }
 
 void HeaderTable::ShrinkIfNeeded() {
-    const double threshold = 0.25 * static_cast<double>(m_buckets.size());
-    if (threshold >= static_cast<double>(kInitialBuckets) &&
-        static_cast<double>(m_count) < threshold) {
+    if (m_buckets.size() >= 4 * std::size_t{kInitialBuckets} && 4 * m_count < m_buckets.size()) {
         Rehash(PickBucketCount(m_count));
     }
 }

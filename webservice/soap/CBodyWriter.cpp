@@ -3,15 +3,11 @@
 #include "com/Bstr.h"
 #include "webservice/soap/SoapValueText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
-#include <memory>
-#include <new>
 
 namespace {
-
-// Everything is buffered and handed to the sink in blocks of about this size.
-constexpr std::size_t kFlushAt = 4096;
 
 constexpr std::string_view kEnvelopeStart =
     "<soap:Envelope"
@@ -56,27 +52,47 @@ void AppendDecimal(std::string& out, T value) {
 
 } // namespace
 
-HRESULT CSoapEnvelopeHandler::CBodyWriter::Put(std::string_view text) {
-    try {
-        m_buffer.append(text);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
+HRESULT CSoapEnvelopeHandler::CBodyWriter::PutPastBlock(std::string_view text) {
+    // The block is filled and handed on whole.
+    const std::size_t room = sizeof m_block - m_used;
+    std::memcpy(m_block + m_used, text.data(), room);
+    m_used += room;
+    text.remove_prefix(room);
+    const HRESULT hr = Flush();
+    if (Failed(hr)) {
+        return hr;
     }
-    return m_buffer.size() >= kFlushAt ? Flush() : S_OK;
+    // What is left goes straight on when it would fill a block itself, else starts the next.
+    if (text.size() >= sizeof m_block) {
+        return WriteToSink(text);
+    }
+    std::memcpy(m_block, text.data(), text.size());
+    m_used = text.size();
+    return S_OK;
+}
+
+HRESULT CSoapEnvelopeHandler::CBodyWriter::WriteToSink(std::string_view text) {
+    // The sink takes 32-bit lengths; a longer text goes in slices.
+    constexpr std::size_t kSlice = std::size_t{1} << 30;
+    while (!text.empty()) {
+        const std::size_t piece = std::min(text.size(), kSlice);
+        std::uint32_t written = 0;
+        const HRESULT hr = m_sink.Write(text.data(), static_cast<std::int32_t>(piece), &written);
+        if (Failed(hr)) {
+            return hr;
+        }
+        if (written != piece) {
+            return E_FAIL;
+        }
+        text.remove_prefix(piece);
+    }
+    return S_OK;
 }
 
 HRESULT CSoapEnvelopeHandler::CBodyWriter::Flush() {
-    if (m_buffer.empty()) {
-        return S_OK;
-    }
-    std::uint32_t written = 0;
-    const HRESULT hr =
-        m_sink.Write(m_buffer.data(), static_cast<std::int32_t>(m_buffer.size()), &written);
-    if (Succeeded(hr) && written != m_buffer.size()) {
-        return E_FAIL;
-    }
-    m_buffer.clear();
-    return hr;
+    const std::string_view held(m_block, m_used);
+    m_used = 0;
+    return WriteToSink(held);
 }
 
 HRESULT CSoapEnvelopeHandler::CBodyWriter::StartBody() {
@@ -467,6 +483,30 @@ HRESULT CSoapEnvelopeHandler::CBareParamsWriter::StartRow(const SoapFunctionMap&
     return hr;
 }
 
+namespace {
+
+// The whole envelope through one writer, which lives on the stack for the call.
+template <typename Writer>
+HRESULT WriteWith(Writer&& writer, const SoapFunctionMap& headerSet, const void* headerRecord,
+                  const SoapFunctionMap& op, const void* record) {
+    HRESULT hr = writer.Put(kEnvelopeStart);
+    if (Succeeded(hr)) {
+        hr = writer.WriteHeaders(headerSet, headerRecord);
+    }
+    if (Succeeded(hr)) {
+        hr = writer.StartBody();
+    }
+    if (Succeeded(hr)) {
+        hr = writer.WriteTable(op, record);
+    }
+    if (Succeeded(hr)) {
+        hr = writer.Put("</soap:Body></soap:Envelope>");
+    }
+    return Succeeded(hr) ? writer.Flush() : hr;
+}
+
+} // namespace
+
 HRESULT CSoapEnvelopeHandler::WriteEnvelope(IByteSink* stream) {
     if (stream == nullptr || m_stack.empty()) {
         return E_POINTER;
@@ -476,30 +516,16 @@ HRESULT CSoapEnvelopeHandler::WriteEnvelope(IByteSink* stream) {
     if (op == nullptr || headerSet == nullptr) {
         return E_FAIL;
     }
-    std::unique_ptr<CBodyWriter> writer;
     const std::string_view ns = GetTargetNamespaceA();
+    const void* headers = GetHeaderRecord();
     if ((op->callFlags & kRpcEncoded) == kRpcEncoded) {
-        writer.reset(new (std::nothrow) CRpcEncodedWriter(*stream, ns, m_clientMode));
-    } else if ((op->callFlags & SoapFlags::WrappedParams) != 0) {
-        writer.reset(new (std::nothrow) CWrappedParamsWriter(*stream, ns, m_clientMode));
-    } else {
-        writer.reset(new (std::nothrow) CBareParamsWriter(*stream, ns, m_clientMode));
+        return WriteWith(CRpcEncodedWriter(*stream, ns, m_clientMode), *headerSet, headers, *op,
+                         m_record);
     }
-    if (writer == nullptr) {
-        return E_OUTOFMEMORY;
+    if ((op->callFlags & SoapFlags::WrappedParams) != 0) {
+        return WriteWith(CWrappedParamsWriter(*stream, ns, m_clientMode), *headerSet, headers, *op,
+                         m_record);
     }
-    HRESULT hr = writer->Put(kEnvelopeStart);
-    if (Succeeded(hr)) {
-        hr = writer->WriteHeaders(*headerSet, GetHeaderRecord());
-    }
-    if (Succeeded(hr)) {
-        hr = writer->StartBody();
-    }
-    if (Succeeded(hr)) {
-        hr = writer->WriteTable(*op, m_record);
-    }
-    if (Succeeded(hr)) {
-        hr = writer->Put("</soap:Body></soap:Envelope>");
-    }
-    return Succeeded(hr) ? writer->Flush() : hr;
+    return WriteWith(CBareParamsWriter(*stream, ns, m_clientMode), *headerSet, headers, *op,
+                     m_record);
 }

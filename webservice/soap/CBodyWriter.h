@@ -8,7 +8,7 @@
 
 #include "webservice/soap/CSoapEnvelopeHandler.h"
 
-#include <string>
+#include <cstring>
 #include <string_view>
 
 class CSoapEnvelopeHandler::CBodyWriter {
@@ -35,12 +35,23 @@ public:
                                     bool headerSet);
     // Hands what is still buffered to the sink.
     [[nodiscard]] HRESULT Flush();
-    [[nodiscard]] HRESULT Put(std::string_view text);
+    // Text goes into the block while it fits, which is nearly always.
+    [[nodiscard]] HRESULT Put(std::string_view text) {
+        if (text.size() > sizeof m_block - m_used) {
+            return PutPastBlock(text);
+        }
+        std::memcpy(m_block + m_used, text.data(), text.size());
+        m_used += text.size();
+        return S_OK;
+    }
 
 protected:
     [[nodiscard]] bool IsServer() const { return !m_clientMode; }
 
 private:
+    // Text that does not fit what is left of the block.
+    [[nodiscard]] HRESULT PutPastBlock(std::string_view text);
+    [[nodiscard]] HRESULT WriteToSink(std::string_view text);
     [[nodiscard]] HRESULT WriteRow(const SoapFunctionMap& table, const SoapParamEntry& row,
                                    const void* record, bool headerSet);
     [[nodiscard]] HRESULT WriteValue(const SoapParamEntry& row, const void* value);
@@ -56,7 +67,9 @@ private:
     IByteSink& m_sink;
     std::string_view m_serviceNamespace;
     bool m_clientMode;
-    std::string m_buffer;
+    // Everything is gathered here and handed to the sink a block at a time.
+    char m_block[4096];
+    std::size_t m_used = 0;
 };
 
 class CSoapEnvelopeHandler::CRpcEncodedWriter final : public CBodyWriter {

@@ -9,6 +9,8 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -90,6 +92,44 @@ TEST_F(AccountEnvelope, NullTextIsNilAndEmptyTextIsAnEmptyElement) {
     EXPECT_EQ(
         CreateSession(u"", u""),
         Wrapped("CreateSession", "<strUserID></strUserID><strUserPassword></strUserPassword>"));
+}
+
+// The writer gathers text in blocks: texts that end on, cross or outgrow a block come out whole
+// and in order, and the sink never gets a small piece on its own.
+TEST_F(AccountEnvelope, LongTextsCrossTheWritersBlocksWhole) {
+    class CRecordingSink : public IByteSink {
+    public:
+        HRESULT Write(const char* text, std::int32_t length, std::uint32_t* written) override {
+            pieces.emplace_back(text, static_cast<std::size_t>(length));
+            *written = static_cast<std::uint32_t>(length);
+            return S_OK;
+        }
+        HRESULT Flush() override { return S_OK; }
+        std::vector<std::string> pieces;
+    };
+    for (const std::size_t length : {1u, 3797u, 3798u, 4096u, 4097u, 9000u, 70000u}) {
+        const std::string user(length, 'u');
+        const std::string password(length / 2 + 1, 'p');
+        CBstr u(std::u16string(user.begin(), user.end()));
+        CBstr p(std::u16string(password.begin(), password.end()));
+        CreateSessionRecord record{u.Get(), p.Get(), nullptr, 0};
+        CRecordingSink sink;
+        ASSERT_EQ(handler.BindCall(&record, account::kCreateSession), S_OK);
+        ASSERT_EQ(handler.WriteEnvelope(&sink), S_OK) << length;
+        handler.ResetCallState();
+        std::string whole;
+        for (std::size_t i = 0; i < sink.pieces.size(); ++i) {
+            whole += sink.pieces[i];
+            // Every piece but the last fills a block, unless it is one text too long for one.
+            if (i + 1 < sink.pieces.size() && sink.pieces[i].size() != 4096) {
+                EXPECT_GT(sink.pieces[i].size(), 4096u) << length;
+            }
+        }
+        EXPECT_EQ(whole, Wrapped("CreateSession", "<strUserID>" + user + "</strUserID>" +
+                                                      "<strUserPassword>" + password +
+                                                      "</strUserPassword>"))
+            << length;
+    }
 }
 
 TEST(SoapValueText, FloatingPointKeepsTheExactValue) {
