@@ -74,11 +74,6 @@ void AppendUtf16(std::u16string& out, const char* utf8, std::size_t length) {
     }
 }
 
-void CSaxAttributes::Clear() {
-    m_text.clear();
-    m_items.clear();
-}
-
 void CSaxAttributes::Add(std::string_view uri, const QualifiedName& name, const char* value) {
     Item item;
     item.uri.offset = m_text.size();

@@ -15,7 +15,10 @@ namespace sax {
 class CSaxAttributes final : public ISAXAttributes {
 public:
     // Empties the list; text storage keeps its capacity.
-    void Clear();
+    void Clear() {
+        m_text.clear();
+        m_items.clear();
+    }
     // Adds one attribute: its namespace (empty for none), its name and its UTF-8 value.
     void Add(std::string_view uri, const QualifiedName& name, const char* value);
 

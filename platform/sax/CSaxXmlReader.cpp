@@ -345,7 +345,9 @@ void XMLCALL CSaxXmlReader::OnStartElement(void* self, const XML_Char* name,
     // finds its own start tag's.
     r.m_scope.OpenElement();
     const QualifiedName qualified = SplitQualifiedName(name);
-    if (!r.FlushText() || !r.DeclareNamespaces(atts)) {
+    // Most tags of an answer carry no attribute at all.
+    const bool hasAttributes = atts[0] != nullptr;
+    if (!r.FlushText() || (hasAttributes && !r.DeclareNamespaces(atts))) {
         r.m_names.Push({}, qualified);
         return;
     }
@@ -356,7 +358,14 @@ void XMLCALL CSaxXmlReader::OnStartElement(void* self, const XML_Char* name,
         r.Fail(E_FAIL, "unbound prefix");
         return;
     }
-    if (!r.CollectAttributes(atts) || r.m_handler == nullptr) {
+    if (hasAttributes) {
+        if (!r.CollectAttributes(atts)) {
+            return;
+        }
+    } else {
+        r.m_attributes.Clear();
+    }
+    if (r.m_handler == nullptr) {
         return;
     }
     const HRESULT hr =

@@ -4,6 +4,7 @@
 #include "webservice/soap/CSoapEnvelopeHandler.h"
 
 #include "com/Bstr.h"
+#include "text/SameText.h"
 #include "text/Utf8.h"
 #include "webservice/soap/SoapValueText.h"
 
@@ -88,7 +89,7 @@ HRESULT CSoapEnvelopeHandler::ProcessRow(std::u16string_view localName,
         const SoapParamEntry& row = rows[i];
         if (row.nameHash != hash || !soap::TravelsIn(row.flags, m_clientMode) ||
             static_cast<std::size_t>(row.nameLength) != localName.size() ||
-            localName != std::u16string_view(row.wideName, localName.size())) {
+            !text::SameText(localName, std::u16string_view(row.wideName, localName.size()))) {
             continue;
         }
         if (frame.Seen(i)) {
