@@ -12,6 +12,21 @@ namespace text {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+// Every byte in upper case, for loops that would otherwise compare and branch per byte.
+inline constexpr auto kAsciiUpperTable = [] {
+    struct Table {
+        char upper[256];
+    } table{};
+    for (int i = 0; i < 256; ++i) {
+        table.upper[i] = AsciiUpper(static_cast<char>(i));
+    }
+    return table;
+}();
+
+[[nodiscard]] constexpr char AsciiUpperByTable(char c) {
+    return kAsciiUpperTable.upper[static_cast<unsigned char>(c)];
+}
+
 [[nodiscard]] constexpr char AsciiLower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -19,6 +34,10 @@ namespace text {
 [[nodiscard]] constexpr bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) {
         return false;
+    }
+    // The same spelling is the usual case, and one compare settles it.
+    if (a == b) {
+        return true;
     }
     for (std::size_t i = 0; i < a.size(); ++i) {
         if (AsciiUpper(a[i]) != AsciiUpper(b[i])) {

@@ -27,7 +27,7 @@ public:
     [[nodiscard]] static constexpr std::uint32_t HashName(std::string_view name) {
         std::uint32_t hash = 0;
         for (char c : name) {
-            const auto upper = static_cast<std::int8_t>(text::AsciiUpper(c));
+            const auto upper = static_cast<std::int8_t>(text::AsciiUpperByTable(c));
             hash = hash * 33u + static_cast<std::uint32_t>(static_cast<std::int32_t>(upper));
         }
         return hash;
