@@ -303,6 +303,27 @@ TEST(SaxReader, ErrorsAfterADeclarationKeepTheirColumns) {
     }
 }
 
+// The reader takes a plain declaration itself and leaves expat to read the rest as UTF-8: names,
+// values and text beyond ASCII read as they do with no declaration at all.
+TEST(SaxReader, TheRestOfAPlainDeclarationsDocumentIsUtf8) {
+    const std::string root = "\n<r\xC3\xA9 a=\"\xC3\xA9\">\xF0\x9F\x98\x80\xE2\x82\xAC</r\xC3\xA9>";
+    const auto eventsOf = [](const std::string& document) {
+        auto reader = MakeReader();
+        CRecorder recorder;
+        EXPECT_EQ(reader->PutContentHandler(&recorder), S_OK);
+        EXPECT_EQ(reader->ParseBytes(document), S_OK) << reader->GetLastErrorText();
+        EXPECT_EQ(recorder.lastText, u"\U0001F600\u20AC");
+        return recorder.events;
+    };
+    const std::vector<std::string> plain = eventsOf(root);
+    ASSERT_FALSE(plain.empty());
+    for (const char* declaration :
+         {"<?xml version=\"1.0\" encoding=\"utf-8\"?>", "<?xml version='1.0' encoding='UTF-8' ?>",
+          "<?xml version=\"1.0\"?>"}) {
+        EXPECT_EQ(eventsOf(declaration + root), plain) << declaration;
+    }
+}
+
 TEST(SaxReader, ASecondDeclarationIsRefusedWhateverTheFirst) {
     auto reader = MakeReader();
     CRecorder recorder;
