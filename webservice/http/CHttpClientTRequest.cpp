@@ -13,7 +13,6 @@
 namespace {
 
 using httptext::HasControl;
-using text::IsAsciiControl;
 
 // The caller's extra header text: whole lines, each ending in CR LF, none empty, no control
 // character but a tab. Everything else in the head is checked where it is added, so nothing can
