@@ -44,9 +44,9 @@ CBitmap FromQImage(const QImage& image) {
     // Converted a band of rows at a time, so that a large picture is never held twice over in
     // its decoded size besides the bitmap.
     constexpr int kBandRows = 64;
+    const bool ready = image.format() == QImage::Format_ARGB32;
     for (int top = 0; top < rows; top += kBandRows) {
         const int bandRows = std::min(kBandRows, rows - top);
-        const bool ready = image.format() == QImage::Format_ARGB32;
         const QImage band =
             ready ? image
                   : image.copy(0, top, columns, bandRows).convertToFormat(QImage::Format_ARGB32);
