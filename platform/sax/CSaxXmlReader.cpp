@@ -16,18 +16,14 @@ CSaxXmlReader& Self(void* self) {
     return *static_cast<CSaxXmlReader*>(self);
 }
 
-std::u16string_view OrEmpty(const XML_Char* text, std::u16string& buffer) {
-    buffer.clear();
-    if (text != nullptr) {
-        AppendUtf16(buffer, text, std::strlen(text));
-    }
-    return buffer;
-}
-
 std::u16string_view OrEmpty(std::string_view text, std::u16string& buffer) {
     buffer.clear();
     AppendUtf16(buffer, text.data(), text.size());
     return buffer;
+}
+
+std::u16string_view OrEmpty(const XML_Char* text, std::u16string& buffer) {
+    return OrEmpty(text != nullptr ? std::string_view(text) : std::string_view(), buffer);
 }
 
 } // namespace
