@@ -127,26 +127,12 @@ void CHtmlDrawer::DrawTableBackgroundImage(const HtmlRect& rect, std::string_vie
     if (description.size() <= 5) {
         return;
     }
-    const std::size_t colon = description.find(':');
-    if (colon == std::string_view::npos) {
-        return;
-    }
-    auto trim = [](std::string_view text) {
-        while (!text.empty() && IsWhite(text.front())) {
-            text.remove_prefix(1);
-        }
-        while (!text.empty() && (IsWhite(text.back()) || text.back() == ';')) {
-            text.remove_suffix(1);
-        }
-        return text;
-    };
-    const std::string_view key = trim(description.substr(0, colon));
-    const std::string_view value = trim(description.substr(colon + 1));
+    const CHtmlStyleSheet::Declaration picture = CHtmlStyleSheet::FirstDeclaration(description);
     HtmlImageParams params;
-    if (key == "idres") {
-        params.idres = m_styles.ParseLength(0, value, false);
-    } else if (key == "file") {
-        params.file.assign(value);
+    if (picture.name == "idres") {
+        params.idres = m_styles.ParseLength(0, picture.value, false);
+    } else if (picture.name == "file") {
+        params.file = picture.value;
     } else {
         return;
     }

@@ -349,10 +349,12 @@ void CHtmlStyleSheet::ApplyDeclarations(HtmlStyle& style, std::string_view origi
     }
 }
 
-std::vector<CHtmlStyleSheet::Declaration>
-CHtmlStyleSheet::ParseDeclarations(std::string_view original) {
-    std::vector<Declaration> declarations;
-    const std::string text = LowerAscii(original);
+namespace {
+
+// Calls visit(name, value) for each "name: value" of a declaration text already in lower case,
+// with views into that text, until visit returns false.
+template <class Visit>
+void ScanDeclarations(std::string_view text, Visit visit) {
     const std::size_t n = text.size();
     std::size_t p = 0;
     while (p < n) {
@@ -360,13 +362,13 @@ CHtmlStyleSheet::ParseDeclarations(std::string_view original) {
             ++p;
         }
         if (p >= n) {
-            return declarations;
+            return;
         }
         const std::size_t nameEnd = text.find_first_of(" :", p);
-        if (nameEnd == std::string::npos) {
-            return declarations;
+        if (nameEnd == std::string_view::npos) {
+            return;
         }
-        const std::string_view name = std::string_view(text).substr(p, nameEnd - p);
+        const std::string_view name = text.substr(p, nameEnd - p);
         p = nameEnd;
         while (p < n && text[p] == ' ') {
             ++p;
@@ -379,24 +381,53 @@ CHtmlStyleSheet::ParseDeclarations(std::string_view original) {
             }
             if (p < n && text[p] == '"') {
                 const std::size_t close = text.find('"', p + 1);
-                if (close == std::string::npos) {
+                if (close == std::string_view::npos) {
                     p = n;
                 } else {
-                    value = std::string_view(text).substr(p + 1, close - p - 1);
+                    value = text.substr(p + 1, close - p - 1);
                     p = close + 1;
                 }
             } else {
                 std::size_t end = text.find(';', p);
-                if (end == std::string::npos) {
+                if (end == std::string_view::npos) {
                     end = n;
                 }
-                value = std::string_view(text).substr(p, end - p);
+                value = text.substr(p, end - p);
                 p = end;
             }
         }
-        declarations.push_back({std::string(name), std::string(value)});
+        if (!visit(name, value)) {
+            return;
+        }
     }
+}
+
+} // namespace
+
+std::vector<CHtmlStyleSheet::Declaration>
+CHtmlStyleSheet::ParseDeclarations(std::string_view original) {
+    std::vector<Declaration> declarations;
+    const std::string text = LowerAscii(original);
+    ScanDeclarations(text, [&declarations](std::string_view name, std::string_view value) {
+        declarations.push_back({std::string(name), std::string(value)});
+        return true;
+    });
     return declarations;
+}
+
+CHtmlStyleSheet::Declaration CHtmlStyleSheet::FirstDeclaration(std::string_view original) {
+    Declaration first;
+    const std::string text = LowerAscii(original);
+    ScanDeclarations(text, [&](std::string_view name, std::string_view value) {
+        // Lower-casing keeps every byte in its place, so the value's span holds in the original.
+        first.name.assign(name);
+        if (!value.empty()) {
+            const auto offset = static_cast<std::size_t>(value.data() - text.data());
+            first.value.assign(original.substr(offset, value.size()));
+        }
+        return false;
+    });
+    return first;
 }
 
 namespace {

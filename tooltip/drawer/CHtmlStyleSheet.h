@@ -70,12 +70,16 @@ public:
     // The style sheet every drawer starts with.
     [[nodiscard]] static std::string_view DefaultStyleSheet();
 
-private:
     // One "name: value" of a rule, in lower case.
     struct Declaration {
         std::string name;
         std::string value;
     };
+    // The first "name: value" of a declaration text, read as a rule's are, except that the value
+    // keeps its case: it may name a file, and file names here tell case apart.
+    [[nodiscard]] static Declaration FirstDeclaration(std::string_view text);
+
+private:
     static std::vector<Declaration> ParseDeclarations(std::string_view text);
     void ApplyProperty(HtmlStyle& style, std::string_view name, std::string_view value) const;
 

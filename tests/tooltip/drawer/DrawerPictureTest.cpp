@@ -178,6 +178,34 @@ TEST_F(DrawerPictureTest, BrokenOrOversizedFilesDrawNothing) {
     std::remove(good.c_str());
 }
 
+TEST_F(DrawerPictureTest, TableBackgroundsReadTheirDescriptionLikeADeclaration) {
+    // The key ignores case, a value may be quoted and ends at a ";"; the file name keeps its case.
+    const std::string plain = ::testing::TempDir() + "RedTile.png";
+    const std::string spaced = ::testing::TempDir() + "Red Tile.png";
+    QImage red(4, 4, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    ASSERT_TRUE(red.save(QString::fromStdString(plain)));
+    ASSERT_TRUE(red.save(QString::fromStdString(spaced)));
+    const struct {
+        std::string description;
+        bool drawn;
+    } cases[] = {
+        {"file: " + plain, true},
+        {"file:\"" + spaced + "\"", true},
+        {"file: " + spaced, true},
+        {"File: " + plain + "; idres: 130", true},
+        {"file: " + plain.substr(0, plain.size() - 4) + ";.png", false},
+        {"files: " + plain, false},
+    };
+    for (const auto& c : cases) {
+        Prepare("<table background='" + c.description + "'><tr><td>xxxx</td></tr></table>");
+        DrawOnWhite();
+        EXPECT_EQ(At(1, 1) == gfx::MakePixel(255, 0, 0), c.drawn) << c.description;
+    }
+    std::remove(plain.c_str());
+    std::remove(spaced.c_str());
+}
+
 TEST_F(DrawerPictureTest, BundlesAreOpenedForTheCall) {
     const std::string bundle = KELDWICK_TEST_BUNDLE;
     Prepare("<bmp srcdll=" + bundle + " iddll=7>");
