@@ -93,8 +93,7 @@ private:
         // reads it, so the Draw pass, whose x also holds alignment and justification, breaks
         // lines exactly where the Measure pass did.
         int mx = 0;
-        bool placed = false; // something was placed on this line
-        bool inked = false;  // something other than white space was placed on this line
+        bool inked = false; // something other than white space was placed on this line
         HtmlSize size;
         int remainingWidth = 0;  // Draw: content still to come on this line
         int remainingBreaks = 0; // Draw: spaces still to come on this line

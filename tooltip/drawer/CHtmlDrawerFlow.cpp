@@ -55,7 +55,9 @@ HtmlSize CHtmlDrawer::LayoutFlowBlock(std::string_view block, const HtmlRect& re
         }
     }
     HandleTag(flow, "/body");
-    if (flow.placed) {
+    // The last line counts when it reaches past its start; a tab or picture of no width alone
+    // adds no line.
+    if (flow.mx != 0) {
         m_line.wrapped = 0;
         NewLine(flow, 1);
     }
@@ -135,7 +137,6 @@ void CHtmlDrawer::NewLine(Flow& flow, int count) {
     flow.y = SaturatingAdd(flow.y, static_cast<long long>(count) * m_line.height);
     flow.x = StartLine(flow.left, flow);
     flow.mx = 0;
-    flow.placed = false;
     flow.inked = false;
 }
 
@@ -147,7 +148,6 @@ void CHtmlDrawer::Advance(Flow& flow, int measured, int drawn) {
     }
     flow.mx = SaturatingAdd(flow.mx, measured);
     flow.x = SaturatingAdd(flow.x, m_mode == LayoutMode::Measure ? measured : drawn);
-    flow.placed = true;
     flow.inked = true;
     ++m_contentPosition;
 }
@@ -232,7 +232,6 @@ void CHtmlDrawer::LayoutText(Flow& flow, std::string run) {
             }
             flow.mx = SaturatingAdd(flow.mx, cx);
             flow.x = SaturatingAdd(flow.x, drawn);
-            flow.placed = true;
             flow.inked = flow.inked || piece.find_first_not_of(" \t\n\v\f\r") != piece.npos;
         }
         if (!text.empty()) {

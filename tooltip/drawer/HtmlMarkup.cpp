@@ -199,9 +199,10 @@ bool NextToken(std::string_view text, std::size_t& pos, std::string& run, std::s
         }
         run.append(text.substr(pos, q - pos));
         if (q + 1 >= text.size() || text[q + 1] == '<') {
+            // The literal "<" ends the run, so a line may break after it.
             run += '<';
-            pos = q + 2;
-            continue;
+            pos = std::min(q + 2, text.size());
+            return false;
         }
         const std::size_t close = FindClose(text, q + 1, closes);
         if (close != std::string_view::npos && close > q + 1) {

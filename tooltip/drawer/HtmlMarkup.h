@@ -57,8 +57,9 @@ void PreprocessText(std::string& text);
 // escaped form and is passed over. On success `pos` is the index of the "<"; otherwise the length.
 bool FindTagStart(std::string_view text, std::string_view name, std::size_t& pos);
 
-// Reads the text run from `pos` (a "<<" ends it with a literal "<") and the tag after it, if any.
-// Returns true when a tag (possibly empty) was read; `pos` moves past what was read.
+// Reads the text run from `pos` and the tag after it, if any; a "<<" (or a "<" at the very end)
+// ends the run with a literal "<" and no tag. Returns true when a tag (possibly empty) was read;
+// `pos` moves past what was read.
 // `closes`, kept by the caller across the calls over one text, remembers where the last search
 // for a ">" ended, so that a text of many unclosed "<" is still read in one sweep.
 struct TagCloseSearch {

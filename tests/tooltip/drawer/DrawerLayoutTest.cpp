@@ -85,6 +85,27 @@ TEST_F(DrawerLayoutTest, WrapsAfterTheLastBreakThatFits) {
     EXPECT_EQ(m_text.pieces[1].y, H());
 }
 
+TEST_F(DrawerLayoutTest, ALineMayBreakAfterALiteralLessThan) {
+    const int w = W();
+    Prepare(InMono("xxxxxxxx&lt;yyyyyyyy"), 10 * w);
+    EXPECT_EQ(Widths(), (std::vector<int>{Mono("xxxxxxxx<"), Mono("yyyyyyyy")}));
+    Prepare(InMono("xxxxxxxx<<yyyyyyyy"), 10 * w);
+    EXPECT_EQ(Widths(), (std::vector<int>{Mono("xxxxxxxx<"), Mono("yyyyyyyy")}));
+}
+
+TEST_F(DrawerLayoutTest, ALineIsAlignedByWhatItHolds) {
+    // The run that did not fit starts the next line; the line it left keeps its own alignment.
+    const int w = W();
+    Prepare(InMono("aaaa <center>bbbbbbbb</center>"), 10 * w);
+    ASSERT_EQ(m_drawer.Lines().size(), 2u);
+    EXPECT_EQ(m_drawer.Lines()[0].alignment, AlignLeft);
+    EXPECT_EQ(m_drawer.Lines()[1].alignment, AlignCenter);
+    Prepare(InMono("<center>aaaa </center>bbbbbbbb"), 10 * w);
+    ASSERT_EQ(m_drawer.Lines().size(), 2u);
+    EXPECT_EQ(m_drawer.Lines()[0].alignment, AlignCenter);
+    EXPECT_EQ(m_drawer.Lines()[1].alignment, AlignLeft);
+}
+
 TEST_F(DrawerLayoutTest, LongWordIsCutOnAnEmptyLineAndMovedWholeOtherwise) {
     const int w = W();
     Prepare(InMono(std::string(25, 'a')), 10 * w);

@@ -124,6 +124,11 @@ TEST_F(DrawerReviewTest, TextsWithoutContentMeasureNothing) {
     Draw();
     EXPECT_TRUE(m_text.pieces.empty());
     EXPECT_EQ(Prepare("<font size=40></font>", 100), (HtmlSize{0, 0}));
+    // Nor do a tab or a rule of no width, alone or after the last line.
+    EXPECT_EQ(Prepare("<t=0>"), (HtmlSize{0, 0}));
+    EXPECT_EQ(Prepare("<hr width=0>"), (HtmlSize{0, 0}));
+    const HtmlSize oneLine = Prepare("a<br>");
+    EXPECT_EQ(Prepare("a<br><t=0>"), oneLine);
     // A break is content: it takes a line.
     EXPECT_GT(Prepare("<br>").cy, 1);
 }

@@ -53,6 +53,27 @@ TEST(HtmlMarkup, TokensHandleEscapesAndBrokenTags) {
     EXPECT_EQ(Tokens("<<<b>"), "<[b]");
 }
 
+TEST(HtmlMarkup, ALiteralLessThanEndsItsRun) {
+    // Each token as read: a run in quotes, then its tag in brackets when one was read.
+    auto tokens = [](std::string_view text) {
+        std::vector<std::string> out;
+        std::size_t p = 0;
+        std::string run;
+        std::string_view tag;
+        while (p < text.size()) {
+            const bool hasTag = NextToken(text, p, run, tag);
+            out.push_back("'" + run + "'" + (hasTag ? "[" + std::string(tag) + "]" : ""));
+        }
+        return out;
+    };
+    using Tokens = std::vector<std::string>;
+    EXPECT_EQ(tokens("x<<y"), (Tokens{"'x<'", "'y'"}));
+    EXPECT_EQ(tokens("a<<<<b"), (Tokens{"'a<'", "'<'", "'b'"}));
+    EXPECT_EQ(tokens("<<<b>c"), (Tokens{"'<'", "''[b]", "'c'"}));
+    EXPECT_EQ(tokens("end<"), (Tokens{"'end<'"}));
+    EXPECT_EQ(tokens("a<b>c"), (Tokens{"'a'[b]", "'c'"}));
+}
+
 TEST(HtmlMarkup, FindTagStartSkipsEscapedOpenings) {
     std::size_t p = 0;
     EXPECT_FALSE(FindTagStart("<<table>", "table", p));
