@@ -55,7 +55,21 @@ CKeyringCredentials::CKeyringCredentials(CSavedCredentials file, QString service
                                          KeyringBounds bounds)
     : m_file(std::move(file)), m_service(std::move(service)), m_bounds(bounds) {}
 
-CKeyringCredentials::~CKeyringCredentials() = default;
+CKeyringCredentials::~CKeyringCredentials() {
+    // The window is closing while a save still waits for the keyring: its answer could no longer
+    // arrive, and the accepted sign-in would be lost. The last one goes to the file, as when the
+    // keyring does not answer within its bound; nobody is left to tell how it went.
+    if (m_saves.empty()) {
+        return;
+    }
+    const PendingSave& last = m_saves.back();
+    Trace(QStringLiteral("the keyring had not answered when the window closed; the settings file "
+                         "keeps the password"));
+    if (!m_file.SaveCredentials(last.userId, last.password)) {
+        Trace(QStringLiteral("the credentials could not be saved in %1")
+                  .arg(QString::fromStdString(m_file.FilePath())));
+    }
+}
 
 void CKeyringCredentials::SetTrace(std::FILE* trace) {
     g_trace = trace;

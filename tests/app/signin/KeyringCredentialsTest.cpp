@@ -163,6 +163,17 @@ TEST_F(KeyringCredentialsTest, AKeyringThatStopsAnsweringNeitherBlocksNorLosesTh
     std::fclose(trace);
 }
 
+TEST_F(KeyringCredentialsTest, ClosingWhileTheKeyringIsSilentKeepsTheAcceptedSignIn) {
+    m_keyring.Signal(SIGSTOP);
+    OpenPage();
+    SignIn("renée", "crème <brûlée> & tea");
+    EXPECT_EQ(Status(), kSignedIn);
+    m_page.reset(); // the window closes before the keyring's bound has run out
+    EXPECT_EQ(Stored("User Name"), "renée");
+    EXPECT_EQ(Stored("User Password"), "crème <brûlée> & tea");
+    m_keyring.Signal(SIGCONT);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
