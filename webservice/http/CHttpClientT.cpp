@@ -130,6 +130,13 @@ bool CHttpClientT::RunExchange(const UrlParts& url) {
                         "length has no body";
         return false;
     }
+    if (SendsBodyInEmptyBlocks()) {
+        // Settled before any send, so that a kept connection is not taken for one the server
+        // closed and the request tried again on a new one.
+        m_failureNote = "the body is to be sent in blocks of 0 bytes";
+        CloseConnection();
+        return false;
+    }
     bool sent = false;
     if (!SendAndRead(m_requestHead, sent)) {
         if (sent) {

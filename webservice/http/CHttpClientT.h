@@ -140,6 +140,8 @@ protected:
     void AppendHostForHead(std::string& head) const;
     // A plain http URL through a proxy: the request line carries the whole URL.
     [[nodiscard]] bool UsesAbsoluteForm() const;
+    // A body to go in blocks of 0 bytes can never be sent.
+    [[nodiscard]] bool SendsBodyInEmptyBlocks() const;
     // `head` with the value of its Proxy-Authorization line replaced by "********".
     [[nodiscard]] std::string MaskProxyCredentials(std::string_view head) const;
     // Drops a kept connection that goes to another host or port, or that the server has closed

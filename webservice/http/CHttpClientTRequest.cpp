@@ -142,8 +142,8 @@ bool CHttpClientT::SendBodyInBlocks(std::uint32_t offset, std::uint32_t& sent) {
 bool CHttpClientT::SendRequestOnce(const std::string& head) {
     const std::uint32_t bodyLength = m_options->body != nullptr ? m_options->bodyLength : 0;
     const bool inBlocks = (m_options->flags & BodyInBlocks) != 0;
-    if (inBlocks && bodyLength > 0 && m_options->sendBlockSize == 0) {
-        return false;
+    if (SendsBodyInEmptyBlocks()) {
+        return false; // the blocks would never end
     }
     const std::uint32_t first =
         inBlocks ? std::min(bodyLength, m_options->sendBlockSize) : bodyLength;
@@ -165,6 +165,11 @@ bool CHttpClientT::SendRequestOnce(const std::string& head) {
         ok = SendBodyInBlocks(first, sent);
     }
     return ok && std::uint64_t{sent} == head.size() + std::uint64_t{bodyLength};
+}
+
+bool CHttpClientT::SendsBodyInEmptyBlocks() const {
+    return (m_options->flags & BodyInBlocks) != 0 && m_options->body != nullptr &&
+           m_options->bodyLength > 0 && m_options->sendBlockSize == 0;
 }
 
 bool CHttpClientT::UsesAbsoluteForm() const {

@@ -123,8 +123,10 @@ TEST_F(HttpRequest, LargeBodyFollowsTheHeadAndFirstBlockInBlocks) {
 }
 
 TEST_F(HttpRequest, ZeroSendBlockSizeFailsTheExchange) {
-    m_server.Stall();
+    m_server.ReadRequest().Send(Ok("kept"));
     m_server.Start();
+    ASSERT_TRUE(Exchange("/"));
+    // On the kept connection too: it is not mistaken for one the server closed.
     const std::string body = "abc";
     m_options.body = body.data();
     m_options.bodyLength = 3;
@@ -132,6 +134,9 @@ TEST_F(HttpRequest, ZeroSendBlockSizeFailsTheExchange) {
     EXPECT_FALSE(Exchange("/"));
     EXPECT_EQ(m_client.GetStatus(), -1);
     EXPECT_FALSE(m_client.IsConnected());
+    EXPECT_EQ(m_client.Counters().connectionsOpened, 1u);
+    EXPECT_NE(m_client.FailureReason().find("blocks of 0 bytes"), std::string::npos)
+        << m_client.FailureReason();
 }
 
 TEST_F(HttpRequest, OnlyPlainHttpWithAHostIsAttempted) {
