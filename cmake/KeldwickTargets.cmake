@@ -9,6 +9,22 @@ if(KELDWICK_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
 endif()
+if(KELDWICK_ORDER_HOT_PATH)
+  # The functions every call runs sit side by side (cmake/hot-path.order, written by
+  # scripts/order-hot-path.sh), so that a call spans as few code pages as it can. Needs gold; a
+  # build without it links as usual.
+  include(CheckLinkerFlag)
+  set(KELDWICK_HOT_PATH_ORDER ${CMAKE_CURRENT_LIST_DIR}/hot-path.order)
+  check_linker_flag(CXX "-fuse-ld=gold;LINKER:--section-ordering-file,${KELDWICK_HOT_PATH_ORDER}"
+                    KELDWICK_LINKER_ORDERS_SECTIONS)
+  if(KELDWICK_LINKER_ORDERS_SECTIONS)
+    add_compile_options(-ffunction-sections)
+    add_link_options(-fuse-ld=gold "LINKER:--section-ordering-file,${KELDWICK_HOT_PATH_ORDER}")
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${KELDWICK_HOT_PATH_ORDER})
+  else()
+    message(STATUS "The gold linker is missing: functions keep the compiler's order")
+  endif()
+endif()
 if(KELDWICK_FUZZ)
   # Coverage feedback for every library the fuzz targets link.
   add_compile_options(-fsanitize=fuzzer-no-link)

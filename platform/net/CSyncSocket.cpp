@@ -221,7 +221,11 @@ bool CSyncSocket::SendBuffers(std::span<const SocketBuffer> buffers, std::uint32
         if (!PrepareWait(SO_SNDTIMEO, m_sendTimeoutSet)) {
             break;
         }
-        const ssize_t sent = sendmsg(m_socket, &message, MSG_NOSIGNAL);
+        // One piece (every TLS record) goes without a message header for the kernel to copy in.
+        const ssize_t sent = message.msg_iovlen == 1
+                                 ? send(m_socket, message.msg_iov[0].iov_base,
+                                        message.msg_iov[0].iov_len, MSG_NOSIGNAL)
+                                 : sendmsg(m_socket, &message, MSG_NOSIGNAL);
         if (sent < 0) {
             if (errno == EINTR) {
                 continue;

@@ -92,9 +92,10 @@ HRESULT CSaxXmlReader::Begin() {
             return E_OUTOFMEMORY;
         }
         m_hashSalt = NewHashSalt();
-    } else if (XML_ParserReset(m_parser, nullptr) == XML_FALSE) {
+    } else if (m_resetPending && XML_ParserReset(m_parser, nullptr) == XML_FALSE) {
         return E_OUTOFMEMORY;
     }
+    m_resetPending = true;
     // A reset forgets the salt; without it expat would ask the kernel for a new one.
     XML_SetHashSalt(m_parser, m_hashSalt);
     InstallHandlers();
@@ -158,6 +159,10 @@ HRESULT CSaxXmlReader::Finish(HRESULT result) {
     }
     m_parsing = false;
     m_text.clear();
+    // Reset now, while the parser's tables are still in the cache: at the next document's start,
+    // after a wait on the network, they would have to be fetched again. A reset takes the
+    // handlers away with the rest, so the next start installs them again.
+    m_resetPending = XML_ParserReset(m_parser, nullptr) == XML_FALSE;
     return result;
 }
 

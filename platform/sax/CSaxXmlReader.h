@@ -88,6 +88,8 @@ private:
     ISAXContentHandler* m_handler = nullptr;
     HRESULT m_result = S_OK;
     bool m_parsing = false;
+    // Set from a document's start until the parser is reset after it.
+    bool m_resetPending = false;
     // Bytes of a plain declaration the reader took before expat saw the document.
     std::size_t m_skipped = 0;
     std::string m_errorText;
