@@ -52,6 +52,8 @@ for url in "$@"; do
        END { for (f in long) if (long[f] - short[f] >= 2000) print f }' \
     <(functions_of "$work/$n.short") <(functions_of "$work/$n.long") >>"$work/hot"
 done
+# An empty list would quietly undo the layout; it means the profiles were not read as expected.
+[ -s "$work/hot" ] || { echo "order-hot-path: no function of $client ran on every call" >&2; exit 1; }
 {
   echo "# The functions a kept-alive call runs, written by scripts/order-hot-path.sh."
   sort -u "$work/hot" | sed 's/^/.text./'
