@@ -64,9 +64,13 @@ inline std::string ReadAll(int fd, int waitMs) {
 }
 
 // Runs `piece` in the child with `files` in place. Answers nothing when the child could not be
-// isolated, otherwise what `piece` answered (empty when it passed).
+// isolated, otherwise what `piece` answered (empty when it passed). `inParent` runs in the parent
+// once the child is forked: a thread the piece needs (a server) starts there, because a thread
+// that runs across the fork may hold a lock (the allocator's, a sanitizer's) that the child then
+// waits on for ever.
 inline std::optional<std::string> Run(const std::vector<FileText>& files,
                                       const std::function<std::string()>& piece,
+                                      const std::function<void()>& inParent = {},
                                       int waitMs = 30'000) {
     CTempFolder folder;
     std::vector<std::pair<std::string, const char*>> binds;
@@ -90,6 +94,9 @@ inline std::optional<std::string> Run(const std::vector<FileText>& files,
         _exit(written ? 0 : 1);
     }
     close(channel[1]);
+    if (child > 0 && inParent) {
+        inParent();
+    }
     std::string failure = child < 0 ? "no child" : ReadAll(channel[0], waitMs);
     close(channel[0]);
     int status = 0;

@@ -99,27 +99,30 @@ TEST_F(NameResolution, SilentNameServerIsCutOffAtTheTimeOut) {
 // Both addresses of the name are tried: the first refuses, the last one has the server.
 TEST_F(NameResolution, NameWhoseFirstAddressRefusesConnectsThroughTheNext) {
     ASSERT_TRUE(WaitForLookupsToEnd(10'000));
+    // The server's thread starts after the fork; until then its port queues the connection.
     m_server.ReadRequest().Send(Ok("through the second"));
-    m_server.Start();
     const std::string hosts = "::1 two.keldwick.test\n127.0.0.1 two.keldwick.test\n";
     const std::string port = std::to_string(m_server.Port());
-    const auto failure = private_etc::Run({{"/etc/hosts", hosts}}, [&] {
-        CHostAddress address;
-        const auto end = CoarseClock::now() + std::chrono::seconds(5);
-        if (address.ResolveHost("two.keldwick.test", port.c_str(), end) != 0 ||
-            address.First()->ai_family != AF_INET6 || address.First()->ai_next == nullptr) {
-            return std::string("the name does not give ::1 first and 127.0.0.1 next");
-        }
-        CHttpClientT client;
-        UrlParts url;
-        if (!url.SplitUrl("http://two.keldwick.test:" + port + "/")) {
-            return std::string("the URL did not split");
-        }
-        if (!client.ExchangeRequest(url, &m_options) || client.Body() != "through the second") {
-            return client.FailureReason();
-        }
-        return std::string();
-    });
+    const auto failure = private_etc::Run(
+        {{"/etc/hosts", hosts}},
+        [&] {
+            CHostAddress address;
+            const auto end = CoarseClock::now() + std::chrono::seconds(5);
+            if (address.ResolveHost("two.keldwick.test", port.c_str(), end) != 0 ||
+                address.First()->ai_family != AF_INET6 || address.First()->ai_next == nullptr) {
+                return std::string("the name does not give ::1 first and 127.0.0.1 next");
+            }
+            CHttpClientT client;
+            UrlParts url;
+            if (!url.SplitUrl("http://two.keldwick.test:" + port + "/")) {
+                return std::string("the URL did not split");
+            }
+            if (!client.ExchangeRequest(url, &m_options) || client.Body() != "through the second") {
+                return client.FailureReason();
+            }
+            return std::string();
+        },
+        [&] { m_server.Start(); });
     if (!failure) {
         GTEST_SKIP() << "no private mount namespace (needs root)";
     }
